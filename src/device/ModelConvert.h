@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "model/DataEntry.h"
+
+// Conversions of entries before they go to a printer model, and the question
+// of whether a glyph entry lacks sizes the model needs.
+
+// True when the glyph size question must be asked: the model's mask holds a
+// size that the entry lacks. A mask of -1 (no "glyph" key) needs every size.
+bool GlyphSizesLacking(uint32_t entryMask, int32_t modelMask);
+
+// Content keeping only the glyph bitmap items whose size is in `mask`.
+std::vector<uint8_t> FilterGlyphSizes(std::span<const uint8_t> content, int32_t mask);
+
+// Both replace the entry's content when they change it and report whether
+// they did.
+bool ConvertGlyphsForQP510(DATAENTRY& entry);
+bool ConvertFileDataForQP510(DATAENTRY& entry);
+
+// Whether the QP510 conversion would change the entry (state 2 in a data
+// file); the entry is left as it is. `section` is kSecFile or kSecGlyph.
+bool QP510WouldChange(const DATAENTRY& entry, int section);
+
+// Membership in the QP510 symbol code table (loaded once from the program
+// folder's model data).
+bool IsQP510SymbolCode(uint16_t code);

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+// Run-time folders. Each can be overridden by an environment variable so that
+// tests never touch a user's real folders.
+
+// <exe dir>/../share/xamu, or $XAMU_PROGRAM_DIR. No trailing '/'.
+std::string GetProgramFolder();
+// The folder part of a path: everything before the last '/', empty without one.
+std::string FolderOf(const std::string& path);
+// The last component of a path.
+std::string FileNameOf(const std::string& path);
+// `path` made absolute against the current folder (no symlink resolution).
+std::string MakeAbsolute(const std::string& path);
+// True when both name the same existing file (canonical forms equal), or the
+// same absolute path when either does not exist.
+bool SamePath(const std::string& a, const std::string& b);
