@@ -1,6 +1,8 @@
 #pragma once
 // A private set of folders for one test: HOME, XDG_* and the XAMU_* variables
 // point into a fresh temporary folder, so tests never touch a user's files.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
