@@ -50,6 +50,11 @@ class CDataSet {
   std::array<std::vector<DATAENTRY>, kSectionCount> m_sections;
 };
 
+// The kinds a data file's header flags, as the open dialog's 内容 field shows
+// them: names in category order joined with "／" (UTF-8). Empty when the file
+// cannot be opened or is not a data file.
+std::string DataFileKindsText(const std::string& path);
+
 // Replaces the group name inside the entry's content (see the content framing
 // in Content.h). Nothing happens for an empty entry, group number 0, an equal
 // name, or when memory runs out.

@@ -1,0 +1,221 @@
+#include "model/GxFile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <vector>
+
+#include "common/TestEnv.h"
+
+namespace {
+
+// Another descriptor holding the exclusive lock, as a second program would.
+struct FOREIGNLOCK {
+  int fd;
+  explicit FOREIGNLOCK(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
+  }
+  ~FOREIGNLOCK() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+struct WRITEFAILURE {
+  WRITEFAILURE(long long bytes, int err) { CGxFile::SetWriteFailureAfter(bytes, err); }
+  ~WRITEFAILURE() { CGxFile::SetWriteFailureAfter(-1); }
+};
+
+}  // namespace
+
+TEST(GxFile, CausesKeepTheFrameworkNumbers) {
+  const struct {
+    int err;
+    int cause;
+  } rows[] = {
+      {0, 0},       {ENOENT, 2},  {ENOSPC, 13}, {EDQUOT, 13},      {EMFILE, 8}, {ENFILE, 8},
+      {EACCES, 5},  {EPERM, 5},   {EIO, 10},    {EWOULDBLOCK, 11}, {EBADF, 1},  {EINVAL, 1},
+  };
+  for (const auto& r : rows) EXPECT_EQ(CauseFromErrno(r.err), r.cause) << "errno " << r.err;
+}
+
+TEST(GxFile, OpeningAMissingFileFailsWithFileNotFound) {
+  CTestEnv env;
+  CGxFile f;
+  EXPECT_FALSE(f.Open(env.Path("missing.xmb"), kGxOpenReadExclusive));
+  EXPECT_EQ(f.GetLastCause(), kCauseFileNotFound);
+  EXPECT_FALSE(f.IsOpen());
+}
+
+TEST(GxFile, OpeningAFolderFails) {
+  CTestEnv env;
+  CGxFile f;
+  EXPECT_FALSE(f.Open(env.Path(""), kGxOpenReadExclusive));
+  EXPECT_EQ(f.GetLastCause(), kCauseAccessDenied);
+}
+
+TEST(GxFile, ReadAtTheEndReturnsZeroAndKeepsTheCause) {
+  CTestEnv env;
+  CTestEnv::WriteBytes(env.Path("a"), {1, 2, 3});
+  CGxFile f;
+  ASSERT_TRUE(f.Open(env.Path("a"), kGxOpenReadExclusive));
+  f.OnError(kCauseDiskFull);  // an earlier failure's cause
+  uint8_t buf[8];
+  EXPECT_EQ(f.Read(buf, 8), 3u);  // short only at the end
+  EXPECT_EQ(f.Read(buf, 8), 0u);
+  EXPECT_EQ(f.GetLastCause(), kCauseDiskFull);
+}
+
+TEST(GxFile, WriteToAFullDiskGivesDiskFull) {
+  CGxFile f;
+  ASSERT_TRUE(f.Open("/dev/full", kGxModeWrite | kGxShareDenyNone));
+  const uint8_t b[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(f.Write(b, 4));
+  EXPECT_EQ(f.GetLastCause(), kCauseDiskFull);
+}
+
+TEST(GxFile, ExclusiveOpenFailsWhileAnotherHoldsTheFile) {
+  CTestEnv env;
+  const std::string p = env.Path("locked.xmb");
+  CTestEnv::WriteBytes(p, {9, 9, 9});
+  {
+    FOREIGNLOCK other(p);
+    CGxFile r, w;
+    EXPECT_FALSE(r.Open(p, kGxOpenReadExclusive));
+    EXPECT_EQ(r.GetLastCause(), kCauseSharingViolation);
+    // The create-and-write open takes the lock before truncating: nothing changes.
+    EXPECT_FALSE(w.Open(p, kGxOpenWriteExclusive));
+    EXPECT_EQ(CTestEnv::ReadBytes(p), (std::vector<uint8_t>{9, 9, 9}));
+  }
+  CGxFile again;
+  EXPECT_TRUE(again.Open(p, kGxOpenReadExclusive));
+  CGxFile second;
+  EXPECT_FALSE(second.Open(p, kGxOpenReadExclusive)) << "our own exclusive open excludes a second one too";
+  again.Close();
+  EXPECT_TRUE(second.Open(p, kGxOpenReadExclusive));
+}
+
+TEST(GxFile, CreateTruncatesAndSeeksAndMeasures) {
+  CTestEnv env;
+  const std::string p = env.Path("w");
+  CTestEnv::WriteBytes(p, std::vector<uint8_t>(100, 7));
+  CGxFile f;
+  ASSERT_TRUE(f.Open(p, kGxOpenWriteExclusive));
+  uint32_t len = 99;
+  ASSERT_TRUE(f.GetLength(len));
+  EXPECT_EQ(len, 0u);
+  ASSERT_TRUE(f.Seek(4, GxSeek::kBegin));
+  const uint8_t b[2] = {0xAB, 0xCD};
+  ASSERT_TRUE(f.Write(b, 2));
+  ASSERT_TRUE(f.SeekToBegin());
+  ASSERT_TRUE(f.Write(b, 1));
+  ASSERT_TRUE(f.SeekToEnd());
+  ASSERT_TRUE(f.Write(b + 1, 1));
+  EXPECT_FALSE(f.Seek(-100, GxSeek::kCurrent));
+  EXPECT_EQ(f.GetLastCause(), kCauseBadSeek);
+  ASSERT_TRUE(f.GetLength(len));
+  EXPECT_EQ(len, 7u);
+  f.Close();
+  EXPECT_EQ(CTestEnv::ReadBytes(p), (std::vector<uint8_t>{0xAB, 0, 0, 0, 0xAB, 0xCD, 0xCD}));
+}
+
+TEST(GxFile, OperationsOnAClosedFileFail) {
+  CGxFile f;
+  uint8_t b[1];
+  uint32_t len = 5;
+  EXPECT_EQ(f.Read(b, 1), 0u);
+  EXPECT_FALSE(f.Write(b, 1));
+  EXPECT_FALSE(f.Seek(0, GxSeek::kBegin));
+  EXPECT_FALSE(f.GetLength(len));
+  EXPECT_EQ(len, 0u);
+  EXPECT_EQ(f.GetLastCause(), kCauseGeneric);
+}
+
+TEST(GxFile, InjectedFailureLeavesExactlyTheAllowedBytes) {
+  CTestEnv env;
+  for (long long allowed : {0LL, 1LL, 5LL, 9LL}) {
+    const std::string p = env.Path("f" + std::to_string(allowed));
+    CGxFile f;
+    ASSERT_TRUE(f.Open(p, kGxOpenWriteExclusive));
+    WRITEFAILURE fail(allowed, EIO);
+    const uint8_t b[5] = {1, 2, 3, 4, 5};
+    const bool first = f.Write(b, 5);
+    const bool second = first && f.Write(b, 5);
+    EXPECT_FALSE(first && second) << allowed;
+    EXPECT_EQ(f.GetLastCause(), kCauseHardIO);
+    f.Close();
+    EXPECT_EQ(CTestEnv::ReadBytes(p).size(), static_cast<size_t>(allowed));
+  }
+}
+
+TEST(GxFile, VectorWriteAndReadCrossManyBuffers) {
+  CTestEnv env;
+  const std::string p = env.Path("v");
+  // More buffers than one system call takes, of uneven sizes (some empty).
+  const int n = IOV_MAX + 300;
+  std::vector<std::vector<uint8_t>> parts(n);
+  std::vector<struct iovec> out;
+  size_t total = 0;
+  for (int i = 0; i < n; ++i) {
+    parts[i].assign(static_cast<size_t>(i % 5), static_cast<uint8_t>(i));
+    out.push_back({parts[i].data(), parts[i].size()});
+    total += parts[i].size();
+  }
+  CGxFile w;
+  ASSERT_TRUE(w.Open(p, kGxOpenWriteExclusive));
+  ASSERT_TRUE(w.WriteVector(out.data(), n));
+  w.Close();
+  ASSERT_EQ(CTestEnv::ReadBytes(p).size(), total);
+
+  std::vector<std::vector<uint8_t>> back(n);
+  std::vector<struct iovec> in;
+  for (int i = 0; i < n; ++i) {
+    back[i].resize(parts[i].size());
+    in.push_back({back[i].data(), back[i].size()});
+  }
+  CGxFile r;
+  ASSERT_TRUE(r.Open(p, kGxOpenReadExclusive));
+  EXPECT_EQ(r.ReadVector(in.data(), n), total);
+  EXPECT_EQ(back, parts);
+  // Past the end: only what is there.
+  uint8_t extra[4];
+  struct iovec one = {extra, 4};
+  ASSERT_TRUE(r.Seek(-2, GxSeek::kEnd));
+  EXPECT_EQ(r.ReadVector(&one, 1), 2u);
+}
+
+TEST(GxFile, TempFileNameIsAFreshEmptyGxFileInTmpdir) {
+  CTestEnv env;  // TMPDIR is the private work folder
+  std::string a, b;
+  ASSERT_TRUE(GetGxTempFileName(a));
+  ASSERT_TRUE(GetGxTempFileName(b));
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.rfind(env.Path("~Gx"), 0), 0u) << a;
+  EXPECT_TRUE(std::filesystem::is_regular_file(a));
+  EXPECT_EQ(std::filesystem::file_size(a), 0u);
+  setenv("TMPDIR", env.Path("no/such/folder").c_str(), 1);
+  std::string c;
+  EXPECT_FALSE(GetGxTempFileName(c));
+}
+
+TEST(GxFile, OpenTempMakesAUniqueLockedFileWithTheMode) {
+  CTestEnv env;
+  ::umask(022);
+  CGxFile t;
+  ASSERT_TRUE(t.OpenTemp(env.Path(""), 0640));
+  EXPECT_EQ(std::filesystem::path(t.FilePath()).filename().string().rfind("~Gx", 0), 0u);
+  struct stat st;
+  ASSERT_EQ(::stat(t.FilePath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  CGxFile other;
+  EXPECT_FALSE(other.Open(t.FilePath(), kGxOpenReadExclusive));
+  CGxFile nowhere;
+  EXPECT_FALSE(nowhere.OpenTemp(env.Path("missing")));
+  EXPECT_EQ(nowhere.GetLastCause(), kCauseFileNotFound);
+}
