@@ -24,6 +24,9 @@ bool ConvertFileDataForQP510(DATAENTRY& entry);
 // file); the entry is left as it is. `section` is kSecFile or kSecGlyph.
 bool QP510WouldChange(const DATAENTRY& entry, int section);
 
-// Membership in the QP510 symbol code table (loaded once from the program
-// folder's model data).
+// Membership in the QP510 symbol code table (loaded once from QP510.sym in
+// the program folder; a missing table is an empty one).
 bool IsQP510SymbolCode(uint16_t code);
+// Test seam: the next IsQP510SymbolCode reads the table again from the
+// program folder as it is then.
+void ReloadQP510SymbolTable();
