@@ -1,0 +1,114 @@
+#include "FileUtil.h"
+
+#include "Table.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tblx2 {
+namespace {
+
+// Permission bits for a file that did not exist before: what creat() with
+// 0666 would give under the current umask.
+mode_t DefaultFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int ReadWholeFile(const char* path, uint64_t maxBytes, std::string& out)
+{
+    out.clear();
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return kErrOpen;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return kErrOpen;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        close(fd);
+        return kErrTooLarge;
+    }
+    out.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            return kErrRead;
+        }
+        if (n == 0)
+            break;
+        if (out.size() + static_cast<size_t>(n) > maxBytes) {
+            close(fd);
+            return kErrTooLarge;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return kOk;
+}
+
+std::string MakeSiblingTemp(const char* path)
+{
+    std::string name = std::string(path) + ".XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0)
+        return {};
+    close(fd);
+    return name;
+}
+
+int CommitSiblingTemp(const std::string& temp, const char* path)
+{
+    struct stat st {};
+    const mode_t mode = stat(path, &st) == 0 ? (st.st_mode & 07777) : DefaultFileMode();
+    chmod(temp.c_str(), mode);
+    if (rename(temp.c_str(), path) != 0) {
+        unlink(temp.c_str());
+        return kErrOpen;
+    }
+    return kOk;
+}
+
+int ReplaceFile(const char* path, const std::string& bytes)
+{
+    const std::string temp = MakeSiblingTemp(path);
+    if (temp.empty())
+        return kErrOpen;
+    const int fd = open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    if (fd >= 0 && close(fd) != 0)
+        ok = false;
+    if (!ok) {
+        unlink(temp.c_str());
+        return kErrRead;
+    }
+    return CommitSiblingTemp(temp, path);
+}
+
+}  // namespace tblx2
