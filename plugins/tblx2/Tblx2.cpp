@@ -2,6 +2,7 @@
 
 #include "FileUtil.h"
 #include "Table.h"
+#include "TextCodec.h"
 #include "WorkbookReader.h"
 #include "XlsWriter.h"
 #include "XlsxWriter.h"
@@ -25,6 +26,17 @@ std::string SheetName(const char* sheet)
     if (!name.empty() && name.back() == '$')
         name.pop_back();
     return name.empty() ? kDefaultSheet : name;
+}
+
+// What every spreadsheet program takes as a sheet name: 1 to 31 characters,
+// none of []:*?/\, no apostrophe at either end.
+constexpr size_t kMaxSheetNameChars = 31;
+
+bool IsValidSheetName(const std::string& name)
+{
+    if (name.empty() || Utf16Length(name) > kMaxSheetNameChars || name.front() == '\'' || name.back() == '\'')
+        return false;
+    return name.find_first_of("[]:*?/\\") == std::string::npos;
 }
 
 bool EndsWithNoCase(const std::string& s, const char* suffix)
@@ -82,6 +94,8 @@ int ToWorkbook(const char* textPath, const char* workbook, const char* sheet, in
     if (rows.size() > maxRows)
         return 0;  // refused rather than silently cut
     const std::string name = SheetName(sheet);
+    if (!IsValidSheetName(name))
+        return 0;
     if (kind == EWorkbookKind::Xls) {
         const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
         return !file.empty() && ReplaceFile(workbook, file) == kOk ? 1 : 0;

@@ -10,7 +10,8 @@ ssconvert nor this script is needed to build or test.
                          a second sheet that must not be read
   Furigana.xlsx          written here: shared strings with phonetic runs and
                          rich-text runs, escaped line breaks, inline strings,
-                         cells without references, booleans
+                         cells without references, booleans, characters
+                         without a CP932 form, a leading quote, a TAB
   BrokenSheetXml.xlsx    a package whose sheet is not well-formed XML
   InflatesTooFar.xlsx    a package whose sheet inflates beyond any sane size
 """
@@ -68,7 +69,7 @@ STRINGS = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="5" uniqueCount="5"><si><t>氏（漢字）</t></si><si><t>山田</t><rPh sb="0" eb="2"><t>ヤマダ</t></rPh><phoneticPr fontId="1"/></si><si><r><t>太</t></r><r><rPr><b/></rPr><t>郎</t></r><rPh sb="0" eb="2"><t>タロウ</t></rPh></si><si><t>一行目_x000D_
 二行目</t></si><si><t xml:space="preserve">   </t></si><si><t>_x005F_x0041_</t></si></sst>"""
 SHEET = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row><row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" t="s"><v>2</v></c><c r="C2" t="inlineStr"><is><t>やまだ</t><rPh sb="0" eb="3"><t>ヤマダ</t></rPh></is></c></row><row><c t="s"><v>3</v></c><c t="s"><v>4</v></c><c t="b"><v>1</v></c><c t="s"><v>5</v></c><c t="s"><v>99</v></c><c><v>007</v></c></row></sheetData></worksheet>"""
+<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row><row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" t="s"><v>2</v></c><c r="C2" t="inlineStr"><is><t>やまだ</t><rPh sb="0" eb="3"><t>ヤマダ</t></rPh></is></c></row><row><c t="s"><v>3</v></c><c t="s"><v>4</v></c><c t="b"><v>1</v></c><c t="s"><v>5</v></c><c t="s"><v>99</v></c><c><v>007</v></c></row><row r="4"><c r="A4" t="inlineStr"><is><t>Café😀</t></is></c><c r="B4" t="inlineStr"><is><t>"quoted</t></is></c><c r="C4" t="inlineStr"><is><t>x	y</t></is></c><c r="E4" t="str"><f>"a"&amp;"b"</f><v>a_x000D_b</v></c></row></sheetData></worksheet>"""
 
 
 def write_zip(name, parts):

@@ -1,0 +1,447 @@
+// The spreadsheet converter plug-in, loaded as the program loads it: dlopen
+// of the built libtblx2.so, functions looked up by name. Workbooks it writes
+// are read back through its readers (FreeXL for .xls, the zip/XML reader
+// for .xlsx), which are independent of the writers; the readers themselves
+// are checked on workbooks made by a real spreadsheet program.
+#include "common/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iconv.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Xls2CsvFn = int (*)(const char*, const char*);
+using Csv2XlsFn = int (*)(const char*, const char*, const char*, int);
+
+constexpr const char* kPluginPath = XAMU_BUILD_DIR "/share/xamu/libtblx2.so";
+constexpr const char* kProgramDir = XAMU_BUILD_DIR "/share/xamu/";
+constexpr const char* kDataDir = XAMU_TEST_DATA_DIR "/";
+// Converter results.
+constexpr int kFailed = 0;
+constexpr int kWritten = 1;
+constexpr int kNothingToRead = 2;
+// What the text file holds before a conversion that must not touch it.
+constexpr const char* kUntouched = "untouched";
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Spit(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Test texts are written in UTF-8 here and handed over as CP932, as the
+// program does.
+std::string Sjis(const std::string& utf8)
+{
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    char* dst = out.data();
+    size_t dstLeft = out.size();
+    const size_t rc = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    EXPECT_NE(rc, static_cast<size_t>(-1)) << "test text without a CP932 form: " << utf8;
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+class Tblx2Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_lib = dlopen(kPluginPath, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(m_lib, nullptr) << dlerror();
+        m_toText = reinterpret_cast<Xls2CsvFn>(dlsym(m_lib, "ConvertXls2Csv"));
+        m_toWorkbook = reinterpret_cast<Csv2XlsFn>(dlsym(m_lib, "ConvertCsv2Xls"));
+        ASSERT_NE(m_toText, nullptr);
+        ASSERT_NE(m_toWorkbook, nullptr);
+    }
+    void TearDown() override
+    {
+        if (m_lib)
+            dlclose(m_lib);
+    }
+
+    // Converts `text` (CP932) into a workbook at `workbook` and reads it
+    // back; gives the text the converter wrote.
+    std::string RoundTrip(const std::string& text, const std::string& workbook, int columns)
+    {
+        const std::string in = m_env.Path("in.txt");
+        const std::string out = m_env.Path("out.txt");
+        Spit(in, text);
+        EXPECT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", columns), kWritten);
+        EXPECT_EQ(m_toText(workbook.c_str(), out.c_str()), kWritten);
+        return Slurp(out);
+    }
+
+    CTestEnv m_env;
+    void* m_lib = nullptr;
+    Xls2CsvFn m_toText = nullptr;
+    Csv2XlsFn m_toWorkbook = nullptr;
+};
+
+class Tblx2FormatTest : public Tblx2Test, public ::testing::WithParamInterface<const char*> {
+protected:
+    std::string Workbook(const std::string& stem = "book") { return m_env.Path(stem + GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, Tblx2FormatTest, ::testing::Values(".xls", ".xlsx"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST_P(Tblx2FormatTest, AddressTextComesBackAsWritten)
+{
+    // Header row, text that looks like numbers (kept as typed, leading zeros
+    // included), characters of the NEC and IBM rows, half-width katakana,
+    // empty fields in the middle, an empty record line, quoted fields.
+    const std::string text = Sjis(
+        "〒番号,住所1,住所2,会社,部署,氏名,カスタマバーコード\r\n"
+        "0012345,東京都港区①－２,髙島屋～本館,,ｶﾌﾞｼｷｶﾞｲｼｬ,山田 太郎,1234567.0\r\n"
+        "\r\n"
+        "\"a,b\",\"say \"\"hi\"\"\",x\"y,,,,00\r\n");
+    // A quoted field that does not need its quotes comes back without them.
+    std::string expected = text;
+    const std::string quoted = "\"say \"\"hi\"\"\"";
+    expected.replace(expected.find(quoted), quoted.size(), "say \"hi\"");
+    EXPECT_EQ(RoundTrip(text, Workbook(), 7), expected);
+}
+
+TEST_P(Tblx2FormatTest, TextLinesAreReadByTheTextRules)
+{
+    struct CASE {
+        const char* name;
+        std::string in;
+        std::string out;
+    };
+    const CASE cases[] = {
+        {"fields beyond the column count are dropped", Sjis("1,2,3,4,5\r\n"), "1,2,3,4\r\n"},
+        {"LF alone ends a line", "a\nb\n", "a\r\nb\r\n"},
+        {"a final end-of-file mark is not text", "a,b\r\n\x1A", "a,b\r\n"},
+        {"TAB separates when a line holds one", "a,b\tc\r\nd\te\r\n", "\"a,b\",c\r\nd,e\r\n"},
+        {"a separator at the end gives no field", "a,\r\n", "a\r\n"},
+        {"invalid CP932 becomes a black square", "a\x80z,\x81,q\r\n", Sjis("a■z,■,q\r\n")},
+        {"a leading quote is kept by quoting", "x,\"\"\"q\"\r\n", "x,\"\"\"q\"\r\n"},
+        {"empty text gives an empty sheet", "", ""},
+    };
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string in = m_env.Path("in.txt");
+        const std::string out = m_env.Path("out.txt");
+        const std::string workbook = Workbook();
+        Spit(in, c.in);
+        ASSERT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", 4), kWritten);
+        std::remove(out.c_str());
+        const int read = m_toText(workbook.c_str(), out.c_str());
+        if (c.out.empty()) {
+            EXPECT_EQ(read, kNothingToRead);
+        } else {
+            EXPECT_EQ(read, kWritten);
+            EXPECT_EQ(Slurp(out), c.out);
+        }
+    }
+}
+
+TEST_P(Tblx2FormatTest, ManyDistinctStringsAndHugeCellsSurvive)
+{
+    // Enough distinct double-byte text to run the string table over many
+    // continuation records, and a long cell. In .xlsx it is longer than a
+    // cell holds and is cut at 32767 characters. The .xls reader library
+    // returns at most about 8000 characters of a cell, so there the cell
+    // only spans one continuation record.
+    std::string text;
+    std::string expected;
+    for (int r = 0; r < 3000; ++r) {
+        std::string line;
+        for (int c = 0; c < 4; ++c)
+            line += (c ? "," : "") + Sjis("行") + std::to_string(r) + Sjis("列あいうえお") + std::to_string(c);
+        text += line + "\r\n";
+        expected += line + "\r\n";
+    }
+    const bool xlsx = std::string(GetParam()) == ".xlsx";
+    text += std::string(xlsx ? 40000 : 6000, 'a') + ",b\r\n";
+    expected += std::string(xlsx ? 32767 : 6000, 'a') + ",b\r\n";
+    const std::string back = RoundTrip(text, Workbook(), 4);
+    // Compared by hand: a failure must not print megabytes.
+    EXPECT_EQ(back.size(), expected.size());
+    const auto mismatch = std::mismatch(back.begin(), back.end(), expected.begin(), expected.end());
+    EXPECT_TRUE(back == expected) << "first difference at byte " << (mismatch.first - back.begin());
+}
+
+TEST_P(Tblx2FormatTest, ReplacingAWorkbookKeepsItsPermissions)
+{
+    const std::string workbook = Workbook();
+    Spit(workbook, "old");
+    ASSERT_EQ(chmod(workbook.c_str(), 0640), 0);
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, "a\r\n");
+    ASSERT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", 7), kWritten);
+    struct stat st {};
+    ASSERT_EQ(stat(workbook.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_P(Tblx2FormatTest, RefusedConversionLeavesTheWorkbookAlone)
+{
+    const std::string workbook = Workbook();
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, "a,b\r\n");
+    struct CASE {
+        const char* name;
+        std::string text;
+        std::string sheet;
+        int columns;
+    };
+    const CASE cases[] = {
+        {"missing text file", m_env.Path("missing.txt"), "Sheet1$", 7},
+        {"text path is a folder", m_env.Path(""), "Sheet1$", 7},
+        {"no columns", in, "Sheet1$", 0},
+        {"negative columns", in, "Sheet1$", -1},
+        {"more columns than a sheet has", in, "Sheet1$", 20000},
+        {"a sheet name no spreadsheet takes", in, "a[b]", 7},
+        {"a sheet name longer than 31 characters", in, std::string(32, 'n'), 7},
+    };
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.name);
+        Spit(workbook, "the user's workbook");
+        EXPECT_EQ(m_toWorkbook(c.text.c_str(), workbook.c_str(), c.sheet.c_str(), c.columns), kFailed);
+        EXPECT_EQ(Slurp(workbook), "the user's workbook");
+    }
+    EXPECT_EQ(m_toWorkbook(nullptr, workbook.c_str(), "Sheet1$", 7), kFailed);
+    EXPECT_EQ(m_toWorkbook(in.c_str(), nullptr, "Sheet1$", 7), kFailed);
+}
+
+TEST_P(Tblx2FormatTest, WorkbookInAMissingFolderFails)
+{
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, "a\r\n");
+    const std::string workbook = m_env.Path(std::string("no/such/folder/book") + GetParam());
+    EXPECT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", 7), kFailed);
+}
+
+TEST_F(Tblx2Test, XlsHoldsMoreRowsThanBiffAllowsIsRefused)
+{
+    std::string text;
+    for (int r = 0; r < 65537; ++r)
+        text += "x\r\n";
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, text);
+    const std::string xls = m_env.Path("big.xls");
+    Spit(xls, "old");
+    EXPECT_EQ(m_toWorkbook(in.c_str(), xls.c_str(), "Sheet1$", 7), kFailed);
+    EXPECT_EQ(Slurp(xls), "old");
+    // .xlsx sheets are larger.
+    EXPECT_EQ(m_toWorkbook(in.c_str(), m_env.Path("big.xlsx").c_str(), "Sheet1$", 7), kWritten);
+}
+
+// The program releases the library after every conversion and loads it
+// again for the next one.
+TEST_F(Tblx2Test, WorksAgainAfterBeingReleasedAndLoaded)
+{
+    const std::string in = m_env.Path("in.txt");
+    const std::string out = m_env.Path("out.txt");
+    const std::string text = Sjis("氏（漢字）\r\n山田\r\n");
+    Spit(in, text);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        dlclose(m_lib);
+        m_lib = dlopen(kPluginPath, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(m_lib, nullptr);
+        const auto toText = reinterpret_cast<Xls2CsvFn>(dlsym(m_lib, "ConvertXls2Csv"));
+        const auto toWorkbook = reinterpret_cast<Csv2XlsFn>(dlsym(m_lib, "ConvertCsv2Xls"));
+        ASSERT_TRUE(toText && toWorkbook);
+        // Both .xls paths go through the compound-file library.
+        ASSERT_EQ(toWorkbook(in.c_str(), m_env.Path("again.xls").c_str(), "Sheet1$", 4), kWritten);
+        ASSERT_EQ(toText(m_env.Path("again.xls").c_str(), out.c_str()), kWritten);
+        EXPECT_EQ(Slurp(out), text);
+        ASSERT_EQ(toText(XAMU_TEST_DATA_DIR "/Typed.xls", out.c_str()), kWritten);
+        EXPECT_NE(Slurp(out).find("1234568,xy,TRUE\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(Tblx2Test, SheetIsNamedWithoutTheDollar)
+{
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, "a\r\n");
+    const std::string xls = m_env.Path("book.xls");
+    ASSERT_EQ(m_toWorkbook(in.c_str(), xls.c_str(), "Sheet1$", 7), kWritten);
+    const std::string bytes = Slurp(xls);
+    const std::string utf16Name("S\0h\0e\0e\0t\0" "1\0", 12);
+    EXPECT_NE(bytes.find(utf16Name), std::string::npos);
+    EXPECT_EQ(bytes.find(utf16Name + std::string("$\0", 2)), std::string::npos);
+}
+
+TEST_F(Tblx2Test, KindFollowsTheExtensionElseTheContent)
+{
+    const std::string in = m_env.Path("in.txt");
+    const std::string out = m_env.Path("out.txt");
+    Spit(in, "v\r\n");
+    // Upper-case extension.
+    const std::string upper = m_env.Path("BOOK.XLSX");
+    ASSERT_EQ(m_toWorkbook(in.c_str(), upper.c_str(), "Sheet1$", 1), kWritten);
+    EXPECT_EQ(Slurp(upper).substr(0, 2), "PK");
+    // No known extension: the template copy already there decides.
+    const std::string odd = m_env.Path("book.dat");
+    Spit(odd, Slurp(std::string(kProgramDir) + "TemplateXLSX.dat"));
+    ASSERT_EQ(m_toWorkbook(in.c_str(), odd.c_str(), "Sheet1$", 1), kWritten);
+    EXPECT_EQ(Slurp(odd).substr(0, 2), "PK");
+    ASSERT_EQ(m_toText(odd.c_str(), out.c_str()), kWritten);
+    EXPECT_EQ(Slurp(out), "v\r\n");
+    // Neither: refused.
+    const std::string unknown = m_env.Path("book.ods");
+    Spit(unknown, "not a workbook");
+    EXPECT_EQ(m_toWorkbook(in.c_str(), unknown.c_str(), "Sheet1$", 1), kFailed);
+    EXPECT_EQ(Slurp(unknown), "not a workbook");
+}
+
+// Workbooks made by a real spreadsheet program: the first sheet is read,
+// numbers come out as typed, formulas as their cached results, text as it
+// was, the empty row stays a line, a whitespace-only cell is kept.
+TEST_P(Tblx2FormatTest, ReadsWorkbookOfASpreadsheetProgram)
+{
+    const std::string out = m_env.Path("out.txt");
+    const std::string workbook = std::string(kDataDir) + "Typed" + GetParam();
+    ASSERT_EQ(m_toText(workbook.c_str(), out.c_str()), kWritten);
+    EXPECT_EQ(Slurp(out), Sjis("〒番号,住所1,住所2,会社,部署,氏名,カスタマバーコード\r\n"
+                               "0123456,東京都港区①,髙島屋～,,営業－部,山田 太郎,1234567-1-2\r\n"
+                               "1234567,0.5,-3,1e+20,1234567.25,,\"a,b\"\r\n"
+                               "1234568,xy,TRUE\r\n"
+                               "\r\n"
+                               "  ,,,last\r\n"));
+}
+
+TEST_F(Tblx2Test, XlsxReaderSkipsFuriganaAndDecodesEscapes)
+{
+    // Phonetic runs are not text; rich-text runs are joined; _x000D_ before
+    // a line feed is one line break, which becomes a space; _x005F_ is an
+    // underscore; cells without references follow their neighbours; an
+    // out-of-range shared string is an empty cell; characters without a
+    // CP932 form become black squares; a value text "007" is the number 7.
+    const std::string out = m_env.Path("out.txt");
+    ASSERT_EQ(m_toText(XAMU_TEST_DATA_DIR "/Furigana.xlsx", out.c_str()), kWritten);
+    EXPECT_EQ(Slurp(out), Sjis("氏（漢字）\r\n"
+                               "山田,太郎,やまだ\r\n"
+                               "一行目 二行目,   ,TRUE,_x0041_,,7\r\n"
+                               "Caf■■,\"\"\"quoted\",x y,,a b\r\n"));
+}
+
+TEST_F(Tblx2Test, GarbageIsAFailureAndWritesNothing)
+{
+    const std::string typedXlsx = Slurp(std::string(kDataDir) + "Typed.xlsx");
+    const std::string typedXls = Slurp(std::string(kDataDir) + "Typed.xls");
+    std::string noise;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        noise += static_cast<char>(seed >> 24);
+    }
+    struct CASE {
+        const char* name;
+        std::string bytes;
+    };
+    const CASE cases[] = {
+        {"empty file", ""},
+        {"text", "〒番号,住所1\r\n"},
+        {"noise", noise},
+        {"compound file signature, then noise", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + noise},
+        {"zip signature, then noise", "PK\x03\x04" + noise},
+        {"truncated .xlsx", typedXlsx.substr(0, typedXlsx.size() / 2)},
+        {"truncated .xls", typedXls.substr(0, typedXls.size() / 2)},
+        {".xlsx with its sheet data damaged", [&] {
+             // Inside the compressed sheet, after its local header: the
+             // inflater or the CRC check must notice.
+             std::string b = typedXlsx;
+             const size_t at = b.find("xl/worksheets/sheet1.xml");
+             if (at != std::string::npos && at + 100 < b.size())
+                 b[at + 100] ^= 0x5A;
+             return b;
+         }()},
+        {"sheet XML not well-formed", Slurp(std::string(kDataDir) + "BrokenSheetXml.xlsx")},
+        {"sheet inflating beyond the size limit", Slurp(std::string(kDataDir) + "InflatesTooFar.xlsx")},
+    };
+    const std::string workbook = m_env.Path("garbage.xls");
+    const std::string out = m_env.Path("out.txt");
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.name);
+        Spit(workbook, c.bytes);
+        Spit(out, kUntouched);
+        EXPECT_EQ(m_toText(workbook.c_str(), out.c_str()), kFailed);
+        EXPECT_EQ(Slurp(out), kUntouched);
+    }
+    EXPECT_EQ(m_toText(m_env.Path("missing.xlsx").c_str(), out.c_str()), kFailed);
+    EXPECT_EQ(m_toText(m_env.Path("").c_str(), out.c_str()), kFailed);
+    EXPECT_EQ(m_toText(nullptr, out.c_str()), kFailed);
+    EXPECT_EQ(m_toText(workbook.c_str(), nullptr), kFailed);
+}
+
+TEST_F(Tblx2Test, UnwritableTextFileIsAFailure)
+{
+    EXPECT_EQ(m_toText(XAMU_TEST_DATA_DIR "/Typed.xlsx", m_env.Path("no/such/folder/out.txt").c_str()), kFailed);
+}
+
+uint32_t Le32(const std::string& s, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<uint8_t>(s[at + i]);
+    return v;
+}
+
+// The blank workbooks the program copies before an export: readable, empty
+// (nothing to read), sheet named Sheet1; Template.dat in its container
+// layout with at least the entries 1 to 7.
+TEST_F(Tblx2Test, TemplatesAreBlankWorkbooks)
+{
+    const std::string dat = Slurp(std::string(kProgramDir) + "Template.dat");
+    ASSERT_GE(dat.size(), 4u + 8 * 7);
+    const uint32_t count = Le32(dat, 0);
+    ASSERT_GE(count, 7u);
+    ASSERT_LE(4u + 8ull * count, dat.size());
+    const std::string out = m_env.Path("out.txt");
+    for (uint32_t n = 1; n <= count; ++n) {
+        SCOPED_TRACE(n);
+        const uint32_t offset = Le32(dat, 4 + 8 * (n - 1));
+        const uint32_t length = Le32(dat, 8 + 8 * (n - 1));
+        ASSERT_LE(uint64_t{offset} + length, dat.size());
+        const std::string xls = dat.substr(offset, length);
+        EXPECT_EQ(xls.substr(0, 8), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+        EXPECT_NE(xls.find(std::string("S\0h\0e\0e\0t\0" "1\0", 12)), std::string::npos);
+        const std::string path = m_env.Path("template.xls");
+        Spit(path, xls);
+        Spit(out, kUntouched);
+        EXPECT_EQ(m_toText(path.c_str(), out.c_str()), kNothingToRead);
+        EXPECT_EQ(Slurp(out), kUntouched);
+    }
+    const std::string xlsx = std::string(kProgramDir) + "TemplateXLSX.dat";
+    EXPECT_EQ(Slurp(xlsx).substr(0, 2), "PK");
+    EXPECT_EQ(m_toText(xlsx.c_str(), out.c_str()), kNothingToRead);
+}
+
+TEST_F(Tblx2Test, TemplateCopyIsFilledInPlace)
+{
+    // The export flow: the template entry for the column count is put in
+    // place, then filled.
+    const std::string dat = Slurp(std::string(kProgramDir) + "Template.dat");
+    ASSERT_GE(dat.size(), 4u + 8 * 4);
+    const std::string workbook = m_env.Path("Name1.xls");
+    Spit(workbook, dat.substr(Le32(dat, 4 + 8 * 3), Le32(dat, 8 + 8 * 3)));
+    const std::string text = Sjis("氏（漢字）,名（漢字）,氏（読み）,名（読み）\r\n山田,太郎,ﾔﾏﾀﾞ,ﾀﾛｳ\r\n");
+    EXPECT_EQ(RoundTrip(text, workbook, 4), text);
+}
+
+}  // namespace
