@@ -139,7 +139,8 @@ int CDeviceLink::Request(int category, uint8_t operation, uint8_t slot, std::vec
   if (write) block = BuildDataBlock(content);
   int written = m_exchange->WriteRequest(packet, block);
   if (written != CExchangeFiles::kWriteOk) {
-    if (!write) m_exchange->DeleteRequest();
+    // A file that could not be opened and locked is not ours to delete.
+    if (!write && written != CExchangeFiles::kWriteNoFile) m_exchange->DeleteRequest();
     return write ? kDevRequestWrite : kDevFailed;
   }
   int called = m_exchange->Exchange(m_config.Bridge(), m_printerName, mode);

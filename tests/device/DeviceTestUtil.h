@@ -28,9 +28,13 @@ inline void WriteText(const std::string& path, const std::string& text) {
 
 // Address content with one text field 1 (CP932 bytes, even length).
 inline std::vector<uint8_t> AddressContent(const std::string& text, uint8_t kind = 0x02) {
-  std::vector<uint8_t> c = {kind, 0x01, 0, 0, 0, 0, 0x30, 0x00, 0x80, 0x01, 0x01, 0x00, 0x00, 0x00};
-  c.insert(c.end(), text.begin(), text.end());
-  c.insert(c.end(), {0x00, 0x00, 0x0D, 0x0A});
+  const uint8_t head[] = {kind, 0x01, 0, 0, 0, 0, 0x30, 0x00, 0x80, 0x01, 0x01, 0x00, 0x00, 0x00};
+  const uint8_t tail[] = {0x00, 0x00, 0x0D, 0x0A};
+  std::vector<uint8_t> c;
+  c.reserve(sizeof head + text.size() + sizeof tail);
+  c.assign(std::begin(head), std::end(head));
+  for (char ch : text) c.push_back(static_cast<uint8_t>(ch));
+  c.insert(c.end(), std::begin(tail), std::end(tail));
   return c;
 }
 
