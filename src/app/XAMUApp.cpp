@@ -1,0 +1,216 @@
+#include "app/XAMUApp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/Prompt.h"
+#include "app/SingleInstance.h"
+#include "app/SplashWnd.h"
+#include "app/Strings.h"
+#include "app/XAMUDoc.h"
+#include "model/Paths.h"
+#include "view/XAMUView.h"
+
+namespace {
+
+CXAMUApp* g_app = nullptr;
+
+// Settings keys.
+constexpr char kPrinterKey[] = "Printer/DeviceName";
+constexpr char kRecentGroup[] = "Recent File List";
+constexpr int kRecentCount = 5;
+
+// Exit statuses of a start that ends early.
+constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
+constexpr int kExitUsage = 2;      // the command line could not be read
+
+}  // namespace
+
+void InitXamuResources() {
+  // The pictures live in the static GUI library, which the linker would
+  // otherwise leave out.
+  static const bool done = [] {
+    Q_INIT_RESOURCE(xamu);
+    return true;
+  }();
+  (void)done;
+}
+
+COMMANDLINE ParseCommandLine(const QStringList& arguments) {
+  COMMANDLINE result;
+  QCommandLineParser parser;
+  const QCommandLineOption noSplash(QStringLiteral("no-splash"));
+  const QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE.png"));
+  parser.addOption(noSplash);
+  parser.addOption(screenshot);
+  parser.addPositionalArgument(QStringLiteral("file"), QString());
+  if (!parser.parse(arguments)) {
+    result.ok = false;
+    result.error = parser.errorText();
+    return result;
+  }
+  result.noSplash = parser.isSet(noSplash);
+  if (parser.isSet(screenshot)) result.screenshot = QFileInfo(parser.value(screenshot)).absoluteFilePath();
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) {
+    result.ok = false;
+    result.error = QStringLiteral("only one data file can be opened");
+    return result;
+  }
+  // Made absolute now: the start-up changes the current folder later.
+  if (!files.isEmpty()) result.file = QString::fromStdString(MakeAbsolute(files.first().toStdString()));
+  return result;
+}
+
+CXAMUApp::CXAMUApp() {
+  g_app = this;
+  InitXamuResources();
+  QCoreApplication::setOrganizationName(QStringLiteral("KORVANTE"));
+  QCoreApplication::setApplicationName(QStringLiteral("XAMU"));
+}
+
+CXAMUApp::~CXAMUApp() {
+  delete m_splash;
+  delete m_frame;
+  if (g_app == this) g_app = nullptr;
+}
+
+CXAMUApp& App() {
+  if (!g_app) {
+    static CXAMUApp* made = new CXAMUApp;
+    return *made;
+  }
+  return *g_app;
+}
+
+QString CXAMUApp::Title() const { return LoadString(kStrTitle); }
+
+bool CXAMUApp::InitInstance(const QStringList& arguments) {
+  const COMMANDLINE line = ParseCommandLine(arguments);
+  if (!line.ok) {
+    std::fprintf(stderr, "xamu: %s\nusage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n",
+                 qPrintable(line.error));
+    m_exitCode = kExitUsage;
+    return false;
+  }
+
+  // One copy per user: a running one takes the file and shows itself.
+  m_instance = new CSingleInstance(this);
+  if (m_instance->HandOver(line.file)) return false;
+
+  // Program folder, model table, per-user data folder, utility library.
+  if (!m_config.Init()) ShowWarning(QString::fromUtf8(kMsgNoBridge));
+
+  m_splashEnabled = !line.noSplash;
+  m_screenshot = line.screenshot;
+
+  switch (m_config.CheckPrinters()) {
+    case kScanOk: break;
+    case kScanSeveral:
+      ShowError(LoadString(kStrManyConnected));
+      m_exitCode = kExitFailed;
+      return false;
+    default:
+      ShowError(LoadString(kStrNoDriver));
+      m_exitCode = kExitFailed;
+      return false;
+  }
+
+  QDir::setCurrent(QString::fromStdString(m_config.ProgramFolder()));
+
+  m_doc = std::make_unique<CXAMUDoc>();
+  m_frame = new CMainFrame(*m_doc);
+  SetPromptParent(m_frame);
+  m_startCommand = kCmdDataSelect;
+  const bool opened = line.file.isEmpty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(line.file);
+  if (!opened) {
+    delete m_frame;
+    m_exitCode = kExitFailed;
+    return false;
+  }
+  m_frame->View()->OnInitialUpdate();
+  m_frame->show();
+  m_instance->Listen();
+  connect(m_instance, &CSingleInstance::Activated, m_frame, [this](const QString& file) {
+    if (!m_frame) return;
+    m_frame->Activate();
+    if (!file.isEmpty()) m_frame->OpenFromOtherStart(file);
+  });
+
+  if (m_splashEnabled) {
+    ShowSplashScreen(m_frame);
+  } else {
+    // Without a splash the start-up command goes once the window is shown.
+    QTimer::singleShot(0, this, &CXAMUApp::PostStartCommand);
+  }
+  return true;
+}
+
+int CXAMUApp::ExitInstance() {
+  QSettings().setValue(QString::fromLatin1(kPrinterKey), QString::fromStdString(m_config.PrinterName()));
+  m_config.Bridge().Unload();
+  return m_exitCode;
+}
+
+void CXAMUApp::ShowSplashScreen(QWidget* owner) {
+  if (!m_splashEnabled || m_splash) return;
+  m_splash = new CSplashWnd(owner);
+  connect(m_splash, &CSplashWnd::Finished, this, &CXAMUApp::HideSplashScreen);
+  m_splash->show();
+}
+
+void CXAMUApp::HideSplashScreen() {
+  if (m_splash) {
+    m_splash->hide();
+    m_splash->deleteLater();
+    m_splash = nullptr;
+  }
+  if (m_frame) m_frame->update();
+  // Queued, as a posted command would be.
+  QTimer::singleShot(0, this, &CXAMUApp::PostStartCommand);
+}
+
+void CXAMUApp::PostStartCommand() {
+  if (m_frame && m_startCommand != 0) m_frame->OnCommand(int(m_startCommand));
+  if (!m_screenshot.isEmpty()) QTimer::singleShot(200, this, &CXAMUApp::TakeScreenshot);
+}
+
+void CXAMUApp::TakeScreenshot() {
+  if (!m_frame) return;
+  const bool saved = m_frame->grab().save(m_screenshot);
+  if (!saved) std::fprintf(stderr, "xamu: cannot write %s\n", qPrintable(m_screenshot));
+  m_exitCode = saved ? 0 : kExitFailed;
+  // The window closes as at any end of the run, without questions: nothing
+  // has been changed yet.
+  m_frame->SavePlacement();
+  QCoreApplication::exit(m_exitCode);
+}
+
+QStringList CXAMUApp::RecentFiles() const {
+  QSettings settings;
+  QStringList files;
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const QString file = settings.value(QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i)).toString();
+    if (!file.isEmpty()) files << file;
+  }
+  return files;
+}
+
+void CXAMUApp::AddToRecentFileList(const QString& path) {
+  QStringList files = RecentFiles();
+  files.removeAll(path);
+  files.prepend(path);
+  QSettings settings;
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const QString key = QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i);
+    if (i <= files.size()) settings.setValue(key, files[i - 1]);
+    else settings.remove(key);
+  }
+  emit RecentFilesChanged();
+}

@@ -1,0 +1,100 @@
+#include "view/XAMUButton.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+
+CXAMUButton::CXAMUButton(int id, const QString& text, QWidget* parent) : QAbstractButton(parent), m_id(id) {
+  setText(text);
+  setObjectName(QStringLiteral("button%1").arg(id));
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_Hover, true);
+}
+
+bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
+  QPixmap loaded[3];
+  const int ids[3] = {normal, hover, pressed};
+  for (int i = 0; i < 3; ++i) {
+    QImage image(QStringLiteral(":/xamu/bmp%1.png").arg(ids[i]));
+    if (image.isNull()) return false;
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    // The mask colour becomes transparent.
+    for (int y = 0; y < image.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < image.width(); ++x)
+        if ((line[x] | 0xFF000000) == kMaskColour) line[x] = 0;
+    }
+    loaded[i] = QPixmap::fromImage(image);
+  }
+  for (int i = 0; i < 3; ++i) m_images[i] = loaded[i];
+  m_frame = frame;
+  updateGeometry();
+  update();
+  return true;
+}
+
+QSize CXAMUButton::sizeHint() const { return HasImages() ? ImageSize() : QSize(40, 30); }
+
+void CXAMUButton::SetHover(bool hover) {
+  if (m_hover == hover) return;
+  m_hover = hover;
+  update();
+}
+
+int CXAMUButton::ImageIndex() const {
+  if (isDown()) return 2;
+  return m_hover ? 1 : 0;
+}
+
+void CXAMUButton::paintEvent(QPaintEvent*) {
+  // Without its pictures the button stays undrawn.
+  if (!HasImages()) return;
+  QPainter painter(this);
+  const int index = ImageIndex();
+  painter.drawPixmap(rect(), m_images[index]);
+  if (m_frame) {
+    const QColor light = palette().color(QPalette::Light);
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    QColor topLeft = palette().color(QPalette::Button), bottomRight = topLeft;
+    if (index == 2) {
+      topLeft = shadow;
+      bottomRight = light;
+    } else if (index == 1) {
+      topLeft = light;
+      bottomRight = shadow;
+    }
+    painter.setPen(topLeft);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+  }
+  if (hasFocus()) {
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rect().adjusted(3, 3, -3, -3);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+  }
+}
+
+void CXAMUButton::enterEvent(QEnterEvent* event) {
+  QAbstractButton::enterEvent(event);
+  emit HoverCheck();
+}
+
+void CXAMUButton::leaveEvent(QEvent* event) {
+  QAbstractButton::leaveEvent(event);
+  emit HoverCheck();
+}
+
+void CXAMUButton::focusInEvent(QFocusEvent* event) {
+  QAbstractButton::focusInEvent(event);
+  emit HoverCheck();
+}
+
+void CXAMUButton::focusOutEvent(QFocusEvent* event) {
+  QAbstractButton::focusOutEvent(event);
+  emit HoverCheck();
+}
