@@ -74,8 +74,12 @@ std::string Utf8ToCp932(std::string_view utf8, std::string_view replacement, boo
   bool ok = Convert("CP932", "UTF-8", utf8, out, [&](size_t pos, std::string& o) -> size_t {
     replaced = true;
     o.append(replacement);
-    size_t n = Utf8SequenceLength(static_cast<uint8_t>(utf8[pos]));
-    return n ? n : 1;
+    // Skip the lead byte and only the continuation bytes that follow it: a
+    // sequence cut short must not swallow the character after it.
+    const size_t n = Utf8SequenceLength(static_cast<uint8_t>(utf8[pos]));
+    size_t k = 1;
+    while (k < n && pos + k < utf8.size() && (static_cast<uint8_t>(utf8[pos + k]) & 0xC0) == 0x80) ++k;
+    return k;
   });
   if (!ok) {
     out.clear();

@@ -29,8 +29,8 @@ uint16_t Le16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | 
 // An address entry: one field 0 holding `text` (CP932 bytes).
 Bytes AddressContent(const std::string& text) {
   Bytes c = {0x02, 0x01, 0, 0, 0, 0, 0x30, 0x00, 0x80, 0x01, 0x00, 0x00, 0x00, 0x00};
-  c.insert(c.end(), text.begin(), text.end());
-  c.insert(c.end(), {0, 0, 0x0D, 0x0A});
+  for (char ch : text) c.push_back(static_cast<uint8_t>(ch));
+  for (uint8_t b : {0x00, 0x00, 0x0D, 0x0A}) c.push_back(b);
   return c;
 }
 
@@ -484,4 +484,28 @@ TEST(FileResult, MessagesForEveryCode) {
       {7, false, access},
   };
   for (const auto& r : rows) EXPECT_EQ(FileResultMessage(r.code, r.save, "無題1.xmb"), r.text) << r.code;
+}
+
+TEST(DataFile, SamplesLoadAndSaveBackByteForByte) {
+  CTestEnv env;
+  const struct {
+    const char* name;
+    const char* kinds;
+  } rows[] = {
+      {"Address.xmb", "あて名"},
+      {"Name.xmb", "名前"},
+      {"Label.xmb", "ファイル"},
+      {"Glyph.xmb", "外字"},
+      {"Sample.xmb", "ファイル／あて名／名前／外字"},
+  };
+  for (const auto& r : rows) {
+    const std::string path = std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + r.name;
+    const Bytes original = CTestEnv::ReadBytes(path);
+    ASSERT_GT(original.size(), 28u) << r.name;
+    EXPECT_EQ(DataFileKindsText(path), r.kinds);
+    CDataSet set;
+    ASSERT_EQ(set.LoadDataFile(path), kFileOk) << r.name;
+    ASSERT_EQ(set.SaveDataFile(env.Path(r.name)), kFileOk) << r.name;
+    EXPECT_EQ(CTestEnv::ReadBytes(env.Path(r.name)), original) << r.name;
+  }
 }
