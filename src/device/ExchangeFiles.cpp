@@ -26,7 +26,16 @@ constexpr mode_t kPrivateMode = 0600;
 int OpenLockedForWriting(const std::string& path) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, kPrivateMode);
   if (fd < 0) return -1;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fchmod(fd, kPrivateMode) != 0 || ftruncate(fd, 0) != 0) {
+  struct stat st {};
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &st) != 0) {
+    close(fd);
+    return -1;
+  }
+  // Truncating an empty file is not a no-op on every file system (ext4 then
+  // flushes the file at close, which costs milliseconds per request), and the
+  // exchange files are usually new: truncate only what has bytes.
+  if (((st.st_mode & 0777) != kPrivateMode && fchmod(fd, kPrivateMode) != 0) ||
+      (st.st_size > 0 && ftruncate(fd, 0) != 0)) {
     close(fd);
     return -1;
   }
