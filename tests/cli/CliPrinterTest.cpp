@@ -134,6 +134,18 @@ TEST_F(CliPrinterTest, GlyphPatternQuestionIsAnsweredByYes) {
   EXPECT_NE(yes.out.find("written: 1"), std::string::npos);
 }
 
+TEST_F(CliPrinterTest, LinkHeldByAnotherProgramIsBusy) {
+  CAppConfig config;
+  config.Init();
+  CDeviceLink link(config);
+  ASSERT_EQ(link.OpenLink(), kDevOk);
+  CLIRESULT r = RunCli("printer read -c address");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(DeviceResultMessage(kDevFailed)), std::string::npos) << r.err;
+  link.CloseLink();
+  EXPECT_EQ(RunCli("printer read -c address").status, 0);
+}
+
 TEST_F(CliPrinterTest, UsageErrors) {
   const char* cases[] = {
       "printer read",
