@@ -6,13 +6,16 @@
 
 namespace {
 
-constexpr uint8_t kGlyphItemType = 0x00;  // the control item type of a glyph picture
+constexpr uint8_t kGlyphItemType = 0x00;  // the control item type written for a glyph picture
 constexpr uint8_t kFormatByte = 0x01;     // written by every builder of this system
 constexpr size_t kPreviewSmallLimit = 288;  // the preview's small picture is below this length
 
 // A glyph item of a table size whose declared bitmap holds the packed bytes.
+// The type byte is not looked at: in glyph content every control item carries
+// a bitmap, and the size mask, the labels and the transfer judge items the
+// same way.
 bool UsableGlyphItem(ContentBytes c, const CONTENTITEM& item, GLYPHITEMREF& ref) {
-  if (item.kind != kItemControl || item.type != kGlyphItemType) return false;
+  if (item.kind != kItemControl) return false;
   const int w = static_cast<int>(SubFieldValue(c, item, kSubGlyphWidth, 0));
   const int h = static_cast<int>(SubFieldValue(c, item, kSubGlyphHeight, 0));
   if (GlyphSizeIndex(w, h) < 0) return false;

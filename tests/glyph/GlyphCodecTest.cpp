@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "GlyphArt.h"
@@ -187,4 +188,30 @@ TEST(GlyphCodec, PreviewPicksLargestAndSmallestBelow288) {
     EXPECT_TRUE(p.largest.SamePicture(Noise(24, 24, 3)));
   }
   EXPECT_FALSE(GetPreviewGlyphs(Content({})).hasLargest);
+}
+
+TEST(GlyphCodec, MutatedContentNeverReadsOutOfBounds) {
+  GLYPHSET set = MakeGlyphSet();
+  for (int i = 0; i < kGlyphSizeCount; ++i) set[i] = Noise(kGlyphSizes[i].size, kGlyphSizes[i].size, i);
+  std::vector<uint8_t> good;
+  ASSERT_EQ(BuildGlyphContent("\x82\xA0", set, good), kGlyphContentOk);
+  unsigned v = 99;
+  auto next = [&v] {
+    v = v * 1103515245u + 12345u;
+    return v >> 16;
+  };
+  for (int n = 0; n < 3000; ++n) {
+    // Copied into an exact-size heap buffer so a sanitizer sees any overrun.
+    std::vector<uint8_t> c = good;
+    for (int k = 0; k < 1 + n % 4; ++k) c[next() % c.size()] = static_cast<uint8_t>(next());
+    c.resize(next() % (c.size() + 1));
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[c.size() + 1]);
+    std::copy(c.begin(), c.end(), exact.get());
+    const ContentBytes bytes(exact.get(), c.size());
+    GLYPHSET back = MakeGlyphSet();
+    const uint32_t loaded = LoadGlyphSet(bytes, back);
+    EXPECT_EQ(loaded & ~GetGlyphSizeMask(bytes), 0u);  // never a size the mask does not know
+    const GLYPHPREVIEW p = GetPreviewGlyphs(bytes);
+    EXPECT_TRUE(!p.hasSmallest || p.hasLargest);
+  }
 }
