@@ -183,6 +183,22 @@ TEST_P(Tblx2FormatTest, ManyDistinctStringsAndHugeCellsSurvive)
     EXPECT_TRUE(back == expected) << "first difference at byte " << (mismatch.first - back.begin());
 }
 
+// Where gnumeric's converter happens to be installed, a real spreadsheet
+// program must read what we write (it is no dependency: skipped otherwise).
+TEST_P(Tblx2FormatTest, ASpreadsheetProgramReadsWhatIsWritten)
+{
+    if (std::system("command -v ssconvert >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ssconvert is not installed";
+    const std::string in = m_env.Path("in.txt");
+    const std::string workbook = Workbook();
+    Spit(in, Sjis("〒番号,住所1\r\n0012345,東京都①髙～－\r\n\"a,b\",ｶﾀｶﾅ\r\n"));
+    ASSERT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", 2), kWritten);
+    const std::string csv = m_env.Path("check.csv");
+    const std::string command = "ssconvert '" + workbook + "' '" + csv + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(Slurp(csv), "〒番号,住所1\n0012345,東京都①髙～－\n\"a,b\",ｶﾀｶﾅ\n");
+}
+
 TEST_P(Tblx2FormatTest, ReplacingAWorkbookKeepsItsPermissions)
 {
     const std::string workbook = Workbook();
