@@ -52,3 +52,9 @@ bool ComposePicturePaste(const CGlyph& working, const PICTUREIMAGE& picture, boo
   }
   return true;
 }
+
+void StretchGlyph(const CGlyph& source, CGlyph& target) {
+  target.Clear();
+  StretchInk(source.Width(), source.Height(), [&](int x, int y) { return source.GetPixel(x, y); }, target.Width(),
+             target.Height(), target);
+}

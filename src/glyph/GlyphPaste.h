@@ -24,6 +24,11 @@ PASTECOMPOSITION ComposeGlyphPaste(const CGlyph& working, const GLYPHCLIP& clip,
 bool ComposePicturePaste(const CGlyph& working, const PICTUREIMAGE& picture, bool autoScale,
                          PASTECOMPOSITION& out);
 
+// Stretches the whole of `source` over the whole of `target` (the glyph
+// dialog fills an empty size from the smallest listed one this way); the
+// target keeps its size and flag, and every dot of it is overwritten.
+void StretchGlyph(const CGlyph& source, CGlyph& target);
+
 // Nearest-neighbour stretch of a w x h source onto a dw x dh block at the
 // top-left of `target`, every target dot overwritten. Along a shrunk axis a
 // dot is ink when any source dot merged into it is ink, so thin strokes

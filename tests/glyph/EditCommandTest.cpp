@@ -385,3 +385,33 @@ TEST_F(EditCore, InvalidPictureChangesNothing) {
   EXPECT_FALSE(core.PastePicture(pic, false));
   EXPECT_FALSE(core.CanUndo());
 }
+
+TEST(StretchGlyph, EnlargesNearestNeighbourOverTheWholeTarget) {
+  struct Case {
+    CGlyph source;
+    int target;
+    const char* art;
+  } cases[] = {
+      {Art({"#.", ".#"}), 3, "##./##./..#"},
+      {Art({"#.", ".#"}), 4, "##../##../..##/..##"},
+      {Art({"#...", "....", "....", "...#"}), 2, "#./.#"},  // shrinking keeps every ink dot
+      {Art({"..", ".."}), 3, ".../.../..."},
+  };
+  for (const Case& c : cases) {
+    CGlyph t(c.target, c.target);
+    t.InvertAll();  // whatever was there is overwritten
+    StretchGlyph(c.source, t);
+    EXPECT_EQ(ToArt(t), c.art);
+  }
+}
+
+TEST(StretchGlyph, Fills24From16ThroughTheWholeSquare) {
+  CGlyph src = Blank(16, 16);
+  src.DrawBox(0, 0, 15, 15);
+  CGlyph t = Blank(24, 24);
+  StretchGlyph(src, t);
+  for (int i = 0; i < 24; ++i) {
+    EXPECT_TRUE(t.GetPixel(i, 0) && t.GetPixel(i, 23) && t.GetPixel(0, i) && t.GetPixel(23, i)) << i;
+  }
+  EXPECT_FALSE(t.GetPixel(12, 12));
+}
