@@ -162,8 +162,8 @@ int CDeviceLink::QuerySlot(int first, int& found, int& group) {
   // An answer without its packet passes the checks; it is taken as "no
   // further slot".
   if (result == kDevOk && hasPacket) {
-    found = answer[kAnswerHeaderSize + 5];
-    group = answer[kAnswerHeaderSize + 6];
+    found = answer[kAnswerHeaderSize + kAnsValue5];
+    group = answer[kAnswerHeaderSize + kAnsValue6];
   }
   return result;
 }
@@ -219,7 +219,7 @@ int CDeviceLink::WriteEntry(int index, int category, const DATAENTRY& entry) {
                        static_cast<uint8_t>(entry.group & 0xFF), sent, true);
       if (result == kDevOk) result = CheckCommonAnswer(answer, hasPacket);
       if (result == kDevOk && hasPacket) {
-        uint8_t value = answer[kAnswerHeaderSize + 5];
+        uint8_t value = answer[kAnswerHeaderSize + kAnsValue5];
         if (value == kAnsNotTaken) result = kDevNotTaken;
         else if (value == kAnsRefused) result = kDevMemoryFull;
       }
@@ -235,7 +235,7 @@ int CDeviceLink::DeleteEntry(int index) {
   int result = Request(m_config.Category(), kOpDelete, static_cast<uint8_t>(index + 1), answer, hasPacket, kModeOther);
   if (result == kDevOk) result = CheckCommonAnswer(answer, hasPacket);
   if (result == kDevOk && hasPacket) {
-    uint8_t value = answer[kAnswerHeaderSize + 5];
+    uint8_t value = answer[kAnswerHeaderSize + kAnsValue5];
     if (value == kAnsNotTaken) result = kDevNotTaken;
     else if (value == kAnsRefused) result = kDevDeleteRefused;
   }

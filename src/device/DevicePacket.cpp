@@ -132,7 +132,7 @@ int CheckReadAnswer(std::span<const uint8_t> answer, std::span<const uint8_t>& c
   if (answer.size() < kBlockAt) return kDevBadAnswer;
   std::span<const uint8_t> p = answer.subspan(kAnswerHeaderSize, kAnswerPacketSize);
   if (!StartsWith(p, kAnswerStart)) return kDevBadAnswer;
-  size_t length = size_t{p[5]} << 8 | p[6];
+  size_t length = size_t{p[kAnsValue5]} << 8 | p[kAnsValue6];
   std::span<const uint8_t> block = answer.subspan(kBlockAt);
   if (block.size() < length) return kDevBadAnswer;
   // Too short for "DT;", the content and the checksum byte: the content would

@@ -25,6 +25,12 @@ enum : uint8_t {
   kOpDelete = 0x03,  // empty the slot
 };
 
+// Positions of the answer values in the answer packet: a query answer's
+// found slot and group number, a read answer's content length (high, low),
+// a write or delete answer's status byte.
+inline constexpr size_t kAnsValue5 = 5;
+inline constexpr size_t kAnsValue6 = 6;
+
 // Answer values in byte 5 of a write or delete answer.
 inline constexpr uint8_t kAnsNotTaken = 0xFE;  // the printer does not take the data
 inline constexpr uint8_t kAnsRefused = 0xFF;   // write: memory full; delete: refused

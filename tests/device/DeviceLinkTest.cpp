@@ -273,6 +273,8 @@ TEST_F(DeviceLinkTest, StatusWordOnWriteIsReportedWithItsNumber) {
   EXPECT_EQ(link.TransferFlow(selection, source, device, false, prompt, progress), 5);
   EXPECT_EQ(prompt.notices[0], "通信中にエラーが発生しました。(5)");
   EXPECT_TRUE(selection.empty());
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_TRUE(ExchangeFilesGone());
 }
 
 TEST_F(DeviceLinkTest, TransferWritesAndReadsBack) {
