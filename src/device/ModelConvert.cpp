@@ -118,74 +118,75 @@ std::vector<uint8_t> QP510GlyphContent(ContentBytes c) {
 
 // ---- File data: control items rebuilt as editable sub-field lists ----
 
-struct SUBFIELDDATA {
+// One sub-field of a rebuilt item: its id and where its data bytes lie in
+// the item's data buffer.
+struct SUBFIELDREF {
   uint8_t id = 0;
-  std::vector<uint8_t> data;
+  uint8_t length = 0;
+  uint32_t offset = 0;
 
-  bool operator==(const SUBFIELDDATA&) const = default;
+  bool operator==(const SUBFIELDREF&) const = default;
 };
 
+// A control item as an editable sub-field list. The buffers are reused from
+// item to item (assignment keeps their capacity), so a conversion allocates
+// almost nothing per item.
 struct CONTROLITEM {
   uint8_t type = 0;
   uint8_t second = 0;  // the byte after the type, kept as it was
-  std::vector<SUBFIELDDATA> fields;
+  std::vector<SUBFIELDREF> fields;
+  std::vector<uint8_t> data;  // every sub-field's data bytes, back to back
 
-  // The first sub-field with this id, or null.
-  SUBFIELDDATA* Find(uint8_t id) {
-    for (SUBFIELDDATA& f : fields)
-      if (f.id == id) return &f;
-    return nullptr;
+  void Reset(uint8_t t, uint8_t s) {
+    type = t;
+    second = s;
+    fields.clear();
+    data.clear();
   }
-  const SUBFIELDDATA* Find(uint8_t id) const {
-    for (const SUBFIELDDATA& f : fields)
+  void Add(uint8_t id, const uint8_t* bytes, uint8_t length) {
+    fields.push_back({id, length, static_cast<uint32_t>(data.size())});
+    data.insert(data.end(), bytes, bytes + length);
+  }
+  // The first sub-field with this id, or null.
+  const SUBFIELDREF* Find(uint8_t id) const {
+    for (const SUBFIELDREF& f : fields)
       if (f.id == id) return &f;
     return nullptr;
   }
   // A sub-field "is present" for the rules when it has a first data byte.
   bool Has(uint8_t id) const {
-    const SUBFIELDDATA* f = Find(id);
-    return f && !f->data.empty();
+    const SUBFIELDREF* f = Find(id);
+    return f && f->length > 0;
   }
-  uint8_t Get(uint8_t id) const { return Has(id) ? Find(id)->data[0] : 0; }
+  uint8_t Get(uint8_t id) const { return Has(id) ? data[Find(id)->offset] : 0; }
   void Set(uint8_t id, uint8_t value) {
-    if (SUBFIELDDATA* f = Find(id); f && !f->data.empty()) f->data[0] = value;
+    if (Has(id)) data[Find(id)->offset] = value;
   }
   // Every data byte of the sub-field set to 0.
   void Clear(uint8_t id) {
-    if (SUBFIELDDATA* f = Find(id)) std::fill(f->data.begin(), f->data.end(), 0);
+    if (const SUBFIELDREF* f = Find(id)) std::fill_n(data.begin() + f->offset, f->length, 0);
   }
-  // The two-byte code of sub-fields 14 and 15 (first byte high); false when
-  // the sub-field holds fewer than two bytes.
-  bool Code(uint8_t id, uint16_t& code) const {
-    const SUBFIELDDATA* f = Find(id);
-    if (!f || f->data.size() < 2) return false;
-    code = static_cast<uint16_t>((f->data[0] << 8) | f->data[1]);
-    return true;
-  }
-  // A code sub-field that is present but holds no table symbol.
+  // A code sub-field (14, 15) that is present but holds no table symbol; the
+  // code is its first two bytes, first byte high.
   bool CodeNotSymbol(uint8_t id) const {
-    if (!Find(id)) return false;  // absent: the rule is skipped
-    uint16_t code = 0;
-    return !Code(id, code) || !IsQP510SymbolCode(code);
+    const SUBFIELDREF* f = Find(id);
+    if (!f) return false;  // absent: the rule is skipped
+    if (f->length < 2) return true;
+    return !IsQP510SymbolCode(static_cast<uint16_t>(data[f->offset] << 8 | data[f->offset + 1]));
   }
 
   bool operator==(const CONTROLITEM&) const = default;
 };
 
-CONTROLITEM ReadControlItem(ContentBytes c, const CONTENTITEM& item) {
-  CONTROLITEM ci;
-  ci.type = item.type;
-  ci.second = c[item.pos + 1];
+// Fills `ci` from a control item of the walk; `scratch` holds the sub-field
+// positions between calls.
+void ReadControlItem(ContentBytes c, const CONTENTITEM& item, std::vector<SUBFIELD>& scratch, CONTROLITEM& ci) {
+  ci.Reset(item.type, c[item.pos + 1]);
   // Each sub-field takes at least two bytes, which bounds the count.
-  std::vector<SUBFIELD> found((item.subEnd - item.pos) / 2 + 1);
-  const size_t n = ReadSubFields(c, item, found.data(), found.size());
-  for (size_t i = 0; i < n; ++i) {
-    SUBFIELDDATA f;
-    f.id = found[i].id;
-    f.data.assign(c.begin() + found[i].data, c.begin() + found[i].data + found[i].length);
-    ci.fields.push_back(std::move(f));
-  }
-  return ci;
+  const size_t most = (item.subEnd - item.pos) / 2 + 1;
+  if (scratch.size() < most) scratch.resize(most);
+  const size_t n = ReadSubFields(c, item, scratch.data(), scratch.size());
+  for (size_t i = 0; i < n; ++i) ci.Add(scratch[i].id, c.data() + scratch[i].data, scratch[i].length);
 }
 
 // type, second byte, sub-fields, a pad byte when the length is odd, zero word.
@@ -193,10 +194,10 @@ void WriteControlItem(std::vector<uint8_t>& out, const CONTROLITEM& ci) {
   const size_t start = out.size();
   out.push_back(ci.type);
   out.push_back(ci.second);
-  for (const SUBFIELDDATA& f : ci.fields) {
+  for (const SUBFIELDREF& f : ci.fields) {
     out.push_back(f.id);
-    out.push_back(static_cast<uint8_t>(f.data.size()));
-    out.insert(out.end(), f.data.begin(), f.data.end());
+    out.push_back(f.length);
+    out.insert(out.end(), ci.data.begin() + f.offset, ci.data.begin() + f.offset + f.length);
   }
   if ((out.size() - start) % 2) out.push_back(0);
   out.push_back(0);
@@ -293,14 +294,14 @@ bool FailsCharacterTest(const CONTROLITEM& ci) {
 // Writes `bytes` over the sub-field's data, keeping its length (zero-filled
 // beyond the given bytes).
 void SetBytes(CONTROLITEM& ci, uint8_t id, std::initializer_list<uint8_t> bytes) {
-  SUBFIELDDATA* f = ci.Find(id);
+  const SUBFIELDREF* f = ci.Find(id);
   if (!f) return;
   size_t i = 0;
   for (uint8_t b : bytes) {
-    if (i >= f->data.size()) break;
-    f->data[i++] = b;
+    if (i >= f->length) break;
+    ci.data[f->offset + i++] = b;
   }
-  for (; i < f->data.size(); ++i) f->data[i] = 0;
+  for (; i < f->length; ++i) ci.data[f->offset + i] = 0;
 }
 
 // The settings a failed character test falls back to.
@@ -353,23 +354,21 @@ bool IsCharacterField(uint8_t id) { return id >= kSfCharKind && id <= kSfCharCod
 
 // The paragraph item takes the character settings of the last 0x02 item in
 // place of its own sub-field 12 to 15, when its own fail the test.
-CONTROLITEM InheritCharacter(const CONTROLITEM& own, const CONTROLITEM* lastCharSet) {
-  CONTROLITEM rebuilt = own;
-  rebuilt.fields.clear();
+void InheritCharacter(const CONTROLITEM& own, const CONTROLITEM* lastCharSet, CONTROLITEM& rebuilt) {
+  rebuilt.Reset(own.type, own.second);
   bool inserted = false;
-  for (const SUBFIELDDATA& f : own.fields) {
+  for (const SUBFIELDREF& f : own.fields) {
     if (!IsCharacterField(f.id)) {
-      rebuilt.fields.push_back(f);
+      rebuilt.Add(f.id, own.data.data() + f.offset, f.length);
       continue;
     }
     if (f.id == kSfCharKind && !inserted) {
       inserted = true;
       if (lastCharSet)
-        for (const SUBFIELDDATA& g : lastCharSet->fields)
-          if (IsCharacterField(g.id)) rebuilt.fields.push_back(g);
+        for (const SUBFIELDREF& g : lastCharSet->fields)
+          if (IsCharacterField(g.id)) rebuilt.Add(g.id, lastCharSet->data.data() + g.offset, g.length);
     }
   }
-  return rebuilt;
 }
 
 // Rebuilds file-data content with the QP510 clamps; `changed` tells whether
@@ -384,7 +383,8 @@ std::vector<uint8_t> QP510FileContent(ContentBytes c, bool& changed) {
   AppendRange(out, c, 0, header.items);
 
   bool haveCharSet = false;
-  CONTROLITEM lastCharSet;
+  CONTROLITEM original, ci, lastCharSet, inherited;
+  std::vector<SUBFIELD> scratch;
   CItemWalker walker(c, header.items);
   CONTENTITEM item;
   while (walker.Next(item)) {
@@ -393,8 +393,8 @@ std::vector<uint8_t> QP510FileContent(ContentBytes c, bool& changed) {
       continue;
     }
     if (item.kind != kItemControl) continue;
-    const CONTROLITEM original = ReadControlItem(c, item);
-    CONTROLITEM ci = original;
+    ReadControlItem(c, item, scratch, original);
+    ci = original;
     switch (ci.type) {
       case kItemLayout:
         ClampLayoutItem(ci);
@@ -412,7 +412,10 @@ std::vector<uint8_t> QP510FileContent(ContentBytes c, bool& changed) {
         haveCharSet = true;
         break;
       case kItemParagraph:
-        if (FailsCharacterTest(ci)) ci = InheritCharacter(ci, haveCharSet ? &lastCharSet : nullptr);
+        if (FailsCharacterTest(ci)) {
+          InheritCharacter(original, haveCharSet ? &lastCharSet : nullptr, inherited);
+          ci = inherited;
+        }
         ApplyCommonCharacterRules(ci);
         break;
       default:

@@ -30,7 +30,9 @@ struct GLYPHITEMREF {
 struct DETAILLINES {
   std::vector<std::string> lines;  // CP932
   // Glyph data: the item with the largest bitmap, and the one with the
-  // smallest bitmap below 288 bytes (either may be absent).
+  // smallest bitmap below 288 bytes (either may be absent; the first item
+  // wins a tie). Only patterns a glyph picture can load take part: a table
+  // size whose bitmap holds at least its packed bytes.
   bool hasLargest = false;
   GLYPHITEMREF largest;
   bool hasSmallest = false;
