@@ -75,10 +75,9 @@ int CDeviceLink::LinkRequest(int which) {
   return result;
 }
 
-void CDeviceLink::Fail() {
+void CDeviceLink::Release() {
   if (m_handle) m_config.Spooler().ClosePrinter(m_handle);
   m_handle = 0;
-  m_started = false;
   m_printerName.clear();
   if (m_exchange) {
     m_exchange->DeleteRequest();
@@ -101,21 +100,20 @@ int CDeviceLink::OpenLink() {
     return kDevFailed;
   }
   if (m_printerName.empty() || !(m_handle = m_config.Spooler().OpenPrinter(m_printerName))) {
-    Fail();
+    Release();
     return kDevFailed;
   }
   int jobs = m_config.Spooler().QueuedJobs(m_handle);
   if (jobs != 0) {
-    Fail();
+    Release();
     return jobs < 0 ? kDevFailed : kDevPrinting;
   }
   int result = LinkRequest(kLinkCheck);
   if (result == kDevOk) result = LinkRequest(kLinkStart);
   if (result != kDevOk) {
-    Fail();
+    Release();
     return result;
   }
-  m_started = true;
   return kDevOk;
 }
 
@@ -125,7 +123,7 @@ void CDeviceLink::CloseLink() {
     m_config.Spooler().ClosePrinter(m_handle);
   }
   m_handle = 0;
-  Fail();
+  Release();
 }
 
 int CDeviceLink::Request(int category, uint8_t operation, uint8_t slot, std::vector<uint8_t>& answer, bool& hasPacket, int mode,

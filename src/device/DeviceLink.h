@@ -133,12 +133,12 @@ class CDeviceLink {
   int Request(int category, uint8_t operation, uint8_t slot, std::vector<uint8_t>& answer, bool& hasPacket,
               int mode = 0, uint8_t group = 0, std::span<const uint8_t> content = {}, bool write = false);
   int LinkRequest(int which);
-  void Fail();
+  // Closes the printer, deletes the exchange files and drops the lock.
+  void Release();
 
   CAppConfig& m_config;
   std::unique_ptr<CExchangeFiles> m_exchange;
   intptr_t m_handle = 0;
   std::string m_printerName;
   int m_lastResult = 0;
-  bool m_started = false;
 };
