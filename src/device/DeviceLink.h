@@ -129,7 +129,8 @@ class CDeviceLink {
   bool ConfirmGlyphSizes(std::span<const DATAENTRY* const> entries, CDevicePrompt& prompt);
 
  private:
-  // Request file, exchange, answer; -1, 51 or the common answer checks.
+  // Writes the request file, hands it to the library and reads the answer:
+  // 0, -1, or 51 when a write's request file could not be written.
   int Request(int category, uint8_t operation, uint8_t slot, std::vector<uint8_t>& answer, bool& hasPacket,
               int mode = 0, uint8_t group = 0, std::span<const uint8_t> content = {}, bool write = false);
   int LinkRequest(int which);
