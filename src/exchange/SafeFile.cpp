@@ -71,11 +71,11 @@ bool ReplaceWithTemp(const std::string& temp, const std::string& path, bool owne
   return true;
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable) {
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable, bool durable) {
   std::string temp = CreateSiblingTemp(path, "");
   if (temp.empty()) return false;
   int fd = open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  bool ok = fd >= 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = fd >= 0 && WriteAll(fd, bytes) && (!durable || fsync(fd) == 0);
   if (fd >= 0 && close(fd) != 0) ok = false;
   if (!ok) {
     unlink(temp.c_str());
@@ -83,6 +83,14 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ow
   }
   return ReplaceWithTemp(temp, path, ownerWritable);
 }
+
+bool WriteScratchFile(const std::string& path, std::string_view bytes) {
+  int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes);
+  return close(fd) == 0 && ok;
+}
+
 
 bool IsReadOnlyFile(const std::string& path) {
   struct stat st {};

@@ -18,9 +18,14 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
 bool ReplaceWithTemp(const std::string& temp, const std::string& path, bool ownerWritable);
 
 // Writes `bytes` as the whole content of `path` through a sibling temporary
-// file, flushed to disk before the rename. False (old file untouched) on any
-// failure.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable);
+// file, flushed to disk before the rename unless `durable` is false (scratch
+// files nobody keeps). False (old file untouched) on any failure.
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable, bool durable = true);
+
+// Overwrites the whole content of an existing scratch file in place, without
+// flushing it to disk. False on any failure.
+bool WriteScratchFile(const std::string& path, std::string_view bytes);
+
 
 // True when `path` exists and no write permission bit applies to its owner.
 bool IsReadOnlyFile(const std::string& path);

@@ -132,16 +132,18 @@ int ConvertToWorkbook(const std::string& textPath, const std::string& workbook, 
   return fn(textPath.c_str(), workbook.c_str(), kWorkbookSheet, columns);
 }
 
+namespace {
+
 // "Template.dat": u32 count, then per workbook {u32 offset, u32 length}, all
 // little-endian; entry n (from 1) is the directory entry at 4 + 8 * (n - 1).
-bool ExtractTemplate(const std::string& templatePath, const std::string& destination, int entry) {
+// Every number is checked against the file before it is used.
+bool ReadTemplateEntry(const std::string& templatePath, int entry, std::string& bytes) {
   constexpr uint64_t kCountSize = 4;
   constexpr uint64_t kDirEntrySize = 8;
   if (entry < 1) return false;
   // Read-only: an installed program folder is not writable.
   int fd = open(templatePath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  std::string bytes;
   bool ok = false;
   struct stat st {};
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -158,7 +160,14 @@ bool ExtractTemplate(const std::string& templatePath, const std::string& destina
     }
   }
   close(fd);
-  return ok && WriteFileReplacing(destination, bytes, true);
+  return ok;
+}
+
+}  // namespace
+
+bool ExtractTemplate(const std::string& templatePath, const std::string& destination, int entry) {
+  std::string bytes;
+  return ReadTemplateEntry(templatePath, entry, bytes) && WriteFileReplacing(destination, bytes, true);
 }
 
 bool SpreadsheetExport(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages) {
@@ -167,7 +176,7 @@ bool SpreadsheetExport(const CDataSet& set, int category, const std::string& pat
   std::string text;
   if (!GetGxTempFileName(text)) return false;
   CTempFileGuard textGuard(text);
-  if (WriteTextFile(set, category, text, true, messages) < 0) return false;
+  if (WriteTextFile(set, category, text, true, messages, false) < 0) return false;
 
   // The blank workbook and the conversion go into a file beside the target;
   // the user's file is replaced only when the workbook is complete.
@@ -178,16 +187,13 @@ bool SpreadsheetExport(const CDataSet& set, int category, const std::string& pat
   if (staged.empty()) return false;
   CTempFileGuard stagedGuard(staged);
   const std::string folder = GetProgramFolder() + "/";
-  bool placed = false;
-  if (xls) {
-    placed = ExtractTemplate(folder + kXlsTemplateFile, staged, columns);
-  } else {
-    std::string blank;
-    placed = ReadSmallFile(folder + kXlsxTemplateFile, blank) && !blank.empty() &&
-             WriteFileReplacing(staged, blank, true);
-  }
-  if (!placed) return false;
-  // A missing converter leaves a blank workbook: that is no export.
+  std::string blank;
+  const bool haveBlank = xls ? ReadTemplateEntry(folder + kXlsTemplateFile, columns, blank)
+                             : ReadSmallFile(folder + kXlsxTemplateFile, blank) && !blank.empty();
+  if (!haveBlank || !WriteScratchFile(staged, blank)) return false;
+  // A missing converter leaves a blank workbook: that is no export. The
+  // converter flushes the workbook it writes, so the rename is all that is
+  // left to make it the user's file.
   if (ConvertToWorkbook(text, staged, columns, messages) == kConvertFailed) return false;
   if (!ReplaceWithTemp(staged, path, true)) return false;
   stagedGuard.Release();

@@ -66,7 +66,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }  // namespace
 
 int WriteTextFile(const CDataSet& set, int category, const std::string& path, bool withHeader,
-                  CExchangeMessages& messages) {
+                  CExchangeMessages& messages, bool durable) {
   if (!IsTextCategory(category)) return kTextNotCreated;
   const int section = SectionOfCategory(category);
   const int fieldCount = RecordFieldCount(category);
@@ -93,7 +93,7 @@ int WriteTextFile(const CDataSet& set, int category, const std::string& path, bo
     return kTextNothingToSave;
   }
   if (IsReadOnlyFile(path)) return kTextNotCreated;
-  return WriteFileReplacing(path, text, false) ? kTextWritten : kTextNotCreated;
+  return WriteFileReplacing(path, text, false, durable) ? kTextWritten : kTextNotCreated;
 }
 
 bool ReadTextFile(CDataSet& set, int category, const std::string& path, bool skipFirstLine, int* stored) {

@@ -18,9 +18,10 @@ enum : int {
 // with the header line first when `withHeader`. Without a header and without
 // entries it shows "保存するデータがありません。" and creates nothing. An
 // existing file is replaced only when the new one is complete; a read-only
-// one is not replaced.
+// one is not replaced. `durable` false skips the flush to disk (a scratch
+// file for the converter).
 int WriteTextFile(const CDataSet& set, int category, const std::string& path, bool withHeader,
-                  CExchangeMessages& messages);
+                  CExchangeMessages& messages, bool durable = true);
 
 // Reads records into slots 0, 1, ... of the category's section: record k goes
 // to slot k, at most as many records as the section has slots; the first line

@@ -192,7 +192,7 @@ TEST(CliExchange, MissingConverterIsReportedAndTheOldWorkbookStays) {
 
 TEST(CliExchange, UsageErrors) {
   CTestEnv env;
-  for (const std::string args : {"export " + env.Path("f.xmb") + " -c glyph " + env.Path("o.csv"),
+  for (const std::string& args : {"export " + env.Path("f.xmb") + " -c glyph " + env.Path("o.csv"),
                                  "import " + env.Path("f.xmb") + " -c file " + env.Path("i.csv"),
                                  "export " + env.Path("f.xmb") + " " + env.Path("o.csv"),
                                  "import " + env.Path("f.xmb") + " -c name"}) {
