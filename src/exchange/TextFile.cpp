@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,11 +24,13 @@ constexpr char kOldEndOfFile = 0x1A;  // DOS end-of-file mark some writers still
 bool IsTextCategory(int category) { return category == kCatAddress || category == kCatName; }
 
 // The whole file, opened with a shared lock so that nobody holding it
-// exclusively is writing while we read. False when it cannot be opened or read.
+// exclusively is writing while we read. False when it cannot be opened or
+// read, or is no regular file (a device or a pipe could feed us forever).
 bool ReadWholeFile(const std::string& path, std::string& out) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
-  bool ok = flock(fd, LOCK_SH | LOCK_NB) == 0;
+  struct stat st {};
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_SH | LOCK_NB) == 0;
   out.clear();
   try {
     char buf[65536];

@@ -133,6 +133,24 @@ TEST(CliExchange, FailuresPrintTheirMessagesAndExitOne) {
   }
 }
 
+TEST(CliExchange, WorkbookThatIsNoneFailsToRead) {
+  if (!HaveConverter()) GTEST_SKIP() << "libtblx2.so not built";
+  CTestEnv env;
+  const std::string file = env.Path("f.xmb");
+  std::string garbage;
+  for (int i = 0; i < 3000; ++i) garbage += static_cast<char>((i * 131 + 7) & 0xFF);
+  for (const std::string& bytes : {std::string("name,given\r\nA,B\r\n"), garbage, std::string()}) {
+    for (const char* ext : {".xls", ".xlsx"}) {
+      const std::string book = env.Path(std::string("bad") + ext);
+      WriteAll(book, bytes);
+      CLIRESULT r = RunCli("import " + file + " -c name " + book);
+      EXPECT_EQ(r.status, 1) << ext;
+      EXPECT_EQ(r.err, "読み込みができませんでした。\n") << ext;
+      EXPECT_FALSE(fs::exists(file)) << ext;
+    }
+  }
+}
+
 TEST(CliExchange, EmptyPaneExportsAWorkbookWithTheHeaderAlone) {
   if (!HaveConverter()) GTEST_SKIP() << "libtblx2.so not built";
   CTestEnv env;

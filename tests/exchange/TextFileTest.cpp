@@ -165,6 +165,7 @@ TEST_F(TextFileTest, FileThatCannotBeOpenedLeavesTheSetAlone) {
   EXPECT_FALSE(ReadTextFile(set, kCatName, env.Path("missing.csv"), false, &stored));
   EXPECT_EQ(stored, 0);
   EXPECT_FALSE(ReadTextFile(set, kCatName, env.Root(), false, &stored));  // a folder
+  EXPECT_FALSE(ReadTextFile(set, kCatName, "/dev/zero", false, &stored));  // endless
   EXPECT_EQ(FieldsOf(set, kCatName, 0)[0], "ｋｅｅｐ");
 }
 
