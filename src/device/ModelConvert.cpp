@@ -1,5 +1,6 @@
 #include "device/ModelConvert.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstring>
 #include <fstream>
