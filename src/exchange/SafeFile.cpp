@@ -48,7 +48,12 @@ bool WriteAll(int fd, std::string_view bytes) {
 std::string CreateSiblingTemp(const std::string& path, const std::string& suffix) {
   std::string target = ResolveTarget(path);
   std::string folder = FolderOf(target);
-  std::string name = (folder.empty() ? std::string(".") : folder) + "/.~Gx" + FileNameOf(target) + ".XXXXXX" + suffix;
+  // Part of the target's name keeps the file recognisable; all of it could
+  // make the temporary name too long for the folder.
+  constexpr size_t kNamePart = 64;
+  std::string stem = FileNameOf(target);
+  if (stem.size() > kNamePart) stem.resize(kNamePart);  // bytes only: the name is never shown
+  std::string name = (folder.empty() ? std::string(".") : folder) + "/.~Gx" + stem + ".XXXXXX" + suffix;
   if (name.size() >= PATH_MAX) return {};
   std::vector<char> buf(name.begin(), name.end());
   buf.push_back('\0');

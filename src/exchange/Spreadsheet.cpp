@@ -5,11 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
-#include <vector>
 
 #include "exchange/SafeFile.h"
 #include "exchange/TextFile.h"

@@ -227,6 +227,13 @@ TEST_F(TextFileTest, UnwritableTargetsFailAndKeepTheOldFile) {
   EXPECT_EQ(files, 1);
 }
 
+TEST_F(TextFileTest, LongestFileNameStillWrites) {
+  PutRecord(set, kCatName, 0, {"a"});
+  std::string path = env.Path(std::string(251, 'n') + ".csv");  // 255 bytes, the longest name
+  EXPECT_EQ(WriteTextFile(set, kCatName, path, false, messages), kTextWritten);
+  EXPECT_EQ(Bytes(path), S("ａ,,,\r\n"));
+}
+
 TEST_F(TextFileTest, OverwriteKeepsPermissions) {
   PutRecord(set, kCatName, 0, {"a"});
   std::string path = env.Path("perm.csv");
