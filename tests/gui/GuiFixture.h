@@ -1,0 +1,47 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QTest>
+#include <memory>
+#include <string>
+
+#include "app/MainFrame.h"
+#include "common/TestEnv.h"
+#include "app/XAMUApp.h"
+#include "app/XAMUDoc.h"
+#include "view/XAMUView.h"
+
+inline std::string SamplePath(const std::string& name) {
+  return std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + name;
+}
+
+// A main frame with its view on a fresh document, shown offscreen. Settings
+// and the application's category and limits start clean for every test.
+class CGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QSettings().clear();
+    App().SetCategory(0);
+    App().Config().ResetDeviceLimits();
+  }
+  void TearDown() override {
+    m_frame.reset();
+    m_doc.reset();
+  }
+
+  // `leftFile` is opened into the left pane as the start-up argument is.
+  CXAMUView& MakeView(const std::string& leftFile = std::string()) {
+    m_doc = std::make_unique<CXAMUDoc>();
+    m_frame = std::make_unique<CMainFrame>(*m_doc);
+    if (!leftFile.empty()) m_doc->OnOpenDocument(QString::fromStdString(leftFile));
+    else m_doc->OnNewDocument();
+    m_frame->View()->OnInitialUpdate();
+    m_frame->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+    return *m_frame->View();
+  }
+
+  std::unique_ptr<CXAMUDoc> m_doc;
+  std::unique_ptr<CMainFrame> m_frame;
+};
