@@ -18,7 +18,7 @@ class CLineDelegate : public QStyledItemDelegate {
     painter->fillRect(option.rect, pal.color(selected ? QPalette::Highlight : QPalette::Base));
     QColor text;
     if (!(index.data(CXAMUListBox::kItemDataRole).toInt() & 1))
-      text = pal.color(QPalette::Disabled, QPalette::Text);
+      text = QColor(0x80, 0x80, 0x80);  // the grey text colour
     else
       text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
     painter->setPen(text);

@@ -1,0 +1,157 @@
+// Start-up as a whole: the single-instance guard, and InitInstance on good
+// and bad installations, settings and file arguments.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalServer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "GuiFixture.h"
+#include "ScriptedPrompt.h"
+#include "app/SingleInstance.h"
+#include "device/AppConfig.h"
+#include "model/FileResult.h"
+#include "view/XAMUListBox.h"
+
+namespace {
+
+
+// Points the program folder elsewhere for one test.
+class CProgramFolder {
+ public:
+  explicit CProgramFolder(const QString& folder) : m_old(qgetenv("XAMU_PROGRAM_DIR")) {
+    qputenv("XAMU_PROGRAM_DIR", folder.toUtf8());
+  }
+  ~CProgramFolder() { qputenv("XAMU_PROGRAM_DIR", m_old); }
+
+ private:
+  QByteArray m_old;
+};
+
+}  // namespace
+
+TEST(SingleInstance, ASecondStartHandsOverItsFileAndTheFirstAnswers) {
+  CSingleInstance first;
+  ASSERT_TRUE(first.Listen());
+  QSignalSpy activated(&first, &CSingleInstance::Activated);
+  std::atomic<bool> done = false;
+  bool answered = false;
+  std::thread other([&] {
+    CSingleInstance second;
+    answered = second.HandOver(QStringLiteral("/data/無題1.xmb"));
+    done = true;
+  });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
+  other.join();
+  EXPECT_TRUE(answered);
+  ASSERT_EQ(activated.count(), 1);
+  EXPECT_EQ(activated.first().at(0).toString(), QStringLiteral("/data/無題1.xmb"));
+}
+
+TEST(SingleInstance, ASocketLeftByACrashIsRemovedAndTheStartGoesOn) {
+  // A bound socket file that nobody listens on, as a crashed run leaves it.
+  const QString path = QDir::tempPath() + u'/' + CSingleInstance::ServerName();
+  QLocalServer::removeServer(CSingleInstance::ServerName());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray native = QFile::encodeName(path);
+  ASSERT_LT(size_t(native.size()), sizeof address.sun_path);
+  std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+  ASSERT_TRUE(QFile::exists(path));
+
+  CSingleInstance start;
+  EXPECT_FALSE(start.HandOver(QString()));
+  EXPECT_TRUE(start.Listen());
+}
+
+TEST_F(CGuiTest, StartWithoutPrintersIniEndsWithTheDriverMessage) {
+  QTemporaryDir empty;
+  CProgramFolder folder(empty.path());
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    EXPECT_FALSE(app.InitInstance({QStringLiteral("xamu"), QStringLiteral("--no-splash")}));
+    EXPECT_EQ(app.ExitCode(), 1);
+    EXPECT_EQ(app.Frame(), nullptr);
+  }
+  // No library in an empty program folder, then no model: both messages.
+  ASSERT_EQ(prompt.messages.size(), 2);
+  EXPECT_EQ(prompt.messages[0], QString::fromUtf8(kMsgNoBridge));
+  EXPECT_EQ(prompt.messages[1], QStringLiteral("本プログラムには、専用プリンタのドライバが必要です。\n所定のドライバをインストールしてください。"));
+}
+
+TEST_F(CGuiTest, StartOnTheEmulatedPrinterShowsBothPanes) {
+  const QString cwd = QDir::currentPath();
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("xamu"), QStringLiteral("--no-splash"),
+                                  QString::fromStdString(SamplePath("Sample.xmb"))}));
+    EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join(u'|').toStdString();
+    ASSERT_NE(app.Frame(), nullptr);
+    EXPECT_TRUE(app.Frame()->isVisible());
+    CXAMUView* view = app.Frame()->View();
+    EXPECT_EQ(view->PanePath(CXAMUView::kPaneLeft).toStdString(), SamplePath("Sample.xmb"));
+    EXPECT_TRUE(view->PanePath(CXAMUView::kPaneRight).contains(QStringLiteral("無題")));
+    EXPECT_EQ(view->List(CXAMUView::kPaneLeft)->ItemData(0), 1);
+    EXPECT_FALSE(app.DeviceName().isEmpty());
+    // The data selection command follows the window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Frame()->focusWidget() == view->Control(1040); }, 2000));
+    app.ExitInstance();
+  }
+  QDir::setCurrent(cwd);
+}
+
+TEST_F(CGuiTest, StartWithAFileThatIsNoDataFileGoesOnWithAnEmptyPane) {
+  const QString cwd = QDir::currentPath();
+  QTemporaryDir dir;
+  const QString bad = dir.path() + QStringLiteral("/notes.xmb");
+  CTestEnv::WriteBytes(bad.toStdString(), std::vector<uint8_t>(100, 'n'));
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("xamu"), bad}));
+    ASSERT_EQ(prompt.messages.size(), 1);
+    EXPECT_EQ(prompt.messages[0], QString::fromStdString(FileResultMessage(kFileBadSignature, false, "")));
+    EXPECT_FALSE(app.SplashEnabled());
+    EXPECT_EQ(app.Splash(), nullptr);
+    EXPECT_TRUE(app.Frame()->View()->PanePath(CXAMUView::kPaneLeft).contains(QStringLiteral("無題")));
+  }
+  QDir::setCurrent(cwd);
+}
+
+TEST_F(CGuiTest, StartWithAFileThatCannotBeOpenedEnds) {
+  const QString cwd = QDir::currentPath();
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    EXPECT_FALSE(app.InitInstance({QStringLiteral("xamu"), QStringLiteral("--no-splash"),
+                                   QStringLiteral("/nonexistent/file.xmb")}));
+    EXPECT_EQ(app.Frame(), nullptr);
+    ASSERT_EQ(prompt.messages.size(), 1);
+    EXPECT_EQ(prompt.messages[0],
+              QString::fromStdString(FileResultMessage(kFileNotOpened, false, "/nonexistent/file.xmb")));
+  }
+  QDir::setCurrent(cwd);
+}
+
+TEST_F(CGuiTest, ABrokenSettingsFileFallsBackToDefaults) {
+  const QString file = QSettings().fileName();
+  QFile::remove(file);
+  QDir().mkpath(QFileInfo(file).path());
+  CTestEnv::WriteBytes(file.toStdString(), {'[', 0xFF, 0x00, '=', '\n', 'W', 'i', 'n', '=', '\x01', '\n'});
+  MakeView();
+  EXPECT_TRUE(m_frame->isVisible());
+  EXPECT_FALSE(m_frame->isMaximized());
+  QFile::remove(file);
+}
