@@ -71,6 +71,23 @@ int AskOverwrite(const CLIARGS& args, int slot, bool multi) {
   }
 }
 
+// Name data: the slot is only skipped (OK) or the copy stopped (cancel);
+// --overwrite all and skip both mean OK. The message is already shown.
+int AskNameSlot(const CLIARGS& args) {
+  const std::string given = args.Get("--overwrite");
+  if (given == "all" || given == "skip") return kAnswerNo;
+  if (given == "cancel" || !::isatty(STDIN_FILENO)) return kAnswerCancel;
+  for (;;) {
+    std::fprintf(stderr, "[o]k / [c]ancel: ");
+    std::fflush(stderr);
+    std::string line;
+    if (!std::getline(std::cin, line)) return kAnswerCancel;
+    const char ch = line.empty() ? '\0' : line[0];
+    if (ch == 'o' || ch == 'O') return kAnswerNo;
+    if (ch == 'c' || ch == 'C') return kAnswerCancel;
+  }
+}
+
 bool CheckOverwriteOption(const CLIARGS& args) {
   if (!args.Has("--overwrite")) return true;
   const std::string v = args.Get("--overwrite");
@@ -148,8 +165,9 @@ int RunCopy(const CLIARGS& args) {
   for (int slot : slots) {
     if (to.IsUsed(section, slot)) {
       if (category == kCatName) {
-        PrintError(std::to_string(slot + 1) + ": " + kNameSlotTaken);
-        if (!multi || AskOverwrite(args, slot, true) == kAnswerCancel) {
+        PrintError(kNameSlotTaken);
+        PrintError("xamu-cli: name slot " + std::to_string(slot + 1) + " of " + dst + " is in use");
+        if (!multi || AskNameSlot(args) == kAnswerCancel) {
           stopped = true;
           break;
         }
@@ -178,7 +196,6 @@ int RunCopy(const CLIARGS& args) {
   }
   // What was copied before a stop is kept, as it would stay in the pane.
   if (copied && SaveOrReport(to, dst) != kFileOk) return kExitFailed;
-  if (!copied && !FileExists(dst) && SaveOrReport(to, dst) != kFileOk) return kExitFailed;
   PrintUtf8Line("copied " + std::to_string(copied) + ", skipped " + std::to_string(skipped) +
                 (stopped ? ", stopped" : ""));
   return stopped ? kExitFailed : kExitOk;

@@ -65,8 +65,8 @@ class CGxFile {
   // The offset is 32-bit in the framework; wider offsets are taken so that
   // positions checked against GetLength64 can be reached.
   virtual bool Seek(int64_t offset, GxSeek origin);
-  bool SeekToBegin() { return Seek(0, GxSeek::kBegin); }
-  bool SeekToEnd() { return Seek(0, GxSeek::kEnd); }
+  virtual bool SeekToBegin() { return Seek(0, GxSeek::kBegin); }
+  virtual bool SeekToEnd() { return Seek(0, GxSeek::kEnd); }
   // The low 32 bits of the file length; `length` stays 0 on failure.
   virtual bool GetLength(uint32_t& length);
   // The full length, for bounds checks on untrusted offsets.

@@ -184,6 +184,13 @@ TEST(CliFile, NameEntriesAreNeverOverwritten) {
   r = RunCli("copy " + src + " " + dst + " -c name -s 1 --overwrite all");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Tags(dst, kSecName)[0], "t1");
+  // Cancel stops at the first occupied slot: nothing after it is copied.
+  const std::string dst2 = MakeFile(env, "dst2.xmb", kSecName, {{0, "t1"}});
+  r = RunCli("copy " + src + " " + dst2 + " -c name --overwrite cancel");
+  EXPECT_EQ(r.status, 1);
+  tags = Tags(dst2, kSecName);
+  EXPECT_EQ(tags[0], "t1");
+  EXPECT_EQ(tags[1], "");
 }
 
 TEST(CliFile, CopyCreatesAMissingTargetAndLeavesItAloneOnFailure) {
