@@ -11,21 +11,20 @@
 //              4   4  content size
 //              8   4  content offset from the start of the content area
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "device/ModelConvert.h"
-#include "model/Cp932.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
 #include "model/GxFile.h"

@@ -219,3 +219,23 @@ TEST(GxFile, OpenTempMakesAUniqueLockedFileWithTheMode) {
   EXPECT_FALSE(nowhere.OpenTemp(env.Path("missing")));
   EXPECT_EQ(nowhere.GetLastCause(), kCauseFileNotFound);
 }
+
+TEST(GxFile, CreatedFilesGetTheRequestedModeAndExistingOnesKeepTheirs) {
+  CTestEnv env;
+  ::umask(022);
+  const std::string p = env.Path("exchange.dat");
+  {
+    CGxFile f;
+    ASSERT_TRUE(f.Open(p, kGxOpenWriteExclusive, 0600));
+  }
+  struct stat st;
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ::chmod(p.c_str(), 0640);
+  {
+    CGxFile f;
+    ASSERT_TRUE(f.Open(p, kGxOpenWriteExclusive, 0600));
+  }
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
