@@ -71,16 +71,21 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
   else
     oflags |= O_RDONLY;
   if (flags & kGxModeCreate) oflags |= O_CREAT;
+  // Non-blocking only for the open itself: a named pipe would otherwise wait
+  // for a writer forever.
   int fd;
   do {
-    fd = ::open(path.c_str(), oflags, static_cast<mode_t>(mode));
+    fd = ::open(path.c_str(), oflags | O_NONBLOCK, static_cast<mode_t>(mode));
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return FailWith(errno);
+  if (fd < 0) return FailWith(errno == ENXIO ? EINVAL : errno);
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {  // a folder opens read-only on Linux
+  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+    // A folder opens read-only on Linux; pipes and sockets are no files to keep data in.
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    return FailWith(EISDIR);
+    return FailWith(err);
   }
+  if (int fl = ::fcntl(fd, F_GETFL); fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
 
   int lock = 0;
   if ((flags & 0x70) == kGxShareExclusive)

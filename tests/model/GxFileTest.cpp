@@ -239,3 +239,14 @@ TEST(GxFile, CreatedFilesGetTheRequestedModeAndExistingOnesKeepTheirs) {
   ASSERT_EQ(::stat(p.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
+
+TEST(GxFile, PipesAreRefusedWithoutWaiting) {
+  CTestEnv env;
+  const std::string p = env.Path("pipe.xmb");
+  ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+  CGxFile r, w;
+  EXPECT_FALSE(r.Open(p, kGxOpenReadExclusive));  // would block for a writer
+  EXPECT_EQ(r.GetLastCause(), kCauseGeneric);
+  EXPECT_FALSE(w.Open(p, kGxOpenWriteExclusive));  // would block for a reader
+  EXPECT_EQ(w.GetLastCause(), kCauseGeneric);
+}
