@@ -43,7 +43,8 @@ int CauseFromErrno(int err) {
     case EIO: return kCauseHardIO;
     case EWOULDBLOCK: return kCauseSharingViolation;
     case ENOSPC:
-    case EDQUOT: return kCauseDiskFull;
+    case EDQUOT:
+    case EFBIG: return kCauseDiskFull;  // a file-size limit is a quota by another name
     default: return kCauseGeneric;
   }
 }
