@@ -178,7 +178,7 @@ void CXAMUApp::HideSplashScreen() {
 
 void CXAMUApp::PostStartCommand() {
   if (m_frame && m_startCommand != 0) m_frame->OnCommand(int(m_startCommand));
-  if (!m_screenshot.isEmpty()) QTimer::singleShot(200, this, &CXAMUApp::TakeScreenshot);
+  if (!m_screenshot.isEmpty()) QTimer::singleShot(0, this, &CXAMUApp::TakeScreenshot);
 }
 
 void CXAMUApp::TakeScreenshot() {

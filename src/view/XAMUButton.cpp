@@ -15,7 +15,7 @@ bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
   QPixmap loaded[3];
   const int ids[3] = {normal, hover, pressed};
   for (int i = 0; i < 3; ++i) {
-    QImage image(QStringLiteral(":/xamu/bmp%1.png").arg(ids[i]));
+    QImage image(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]));
     if (image.isNull()) return false;
     image = image.convertToFormat(QImage::Format_ARGB32);
     // The mask colour becomes transparent.

@@ -255,7 +255,8 @@ void Button(int normalId, int hoverId, int pressedId, QSize size, const QString&
       p.drawText(QRectF(0, 4 + side, size.width(), size.height() - 4 - side - 1), Qt::AlignCenter, text);
     }
     p.end();
-    Save(Flatten(canvas), QStringLiteral("bmp%1.png").arg(ids[s]));
+    // Bitmaps, as the form has always loaded them: no decoding at start-up.
+    Save(Flatten(canvas), QStringLiteral("bmp%1.bmp").arg(ids[s]));
   }
 }
 
