@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,6 +74,21 @@ int ReadWholeFile(const char* path, uint64_t maxBytes, std::string& out)
     return kOk;
 }
 
+std::string WriteScratchFile(const std::string& bytes)
+{
+    const char* dir = std::getenv("TMPDIR");
+    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/tblx2-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0)
+        return {};
+    const bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    if (close(fd) != 0 || !ok) {
+        unlink(name.c_str());
+        return {};
+    }
+    return name;
+}
+
 std::string MakeSiblingTemp(const char* path)
 {
     std::string name = std::string(path) + ".XXXXXX";
@@ -85,6 +101,19 @@ std::string MakeSiblingTemp(const char* path)
 
 int CommitSiblingTemp(const std::string& temp, const char* path)
 {
+    const int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (!flushed) {
+        unlink(temp.c_str());
+        return kErrRead;
+    }
+    return RenameSiblingTemp(temp, path);
+}
+
+int RenameSiblingTemp(const std::string& temp, const char* path)
+{
     struct stat st {};
     const mode_t mode = stat(path, &st) == 0 ? (st.st_mode & 07777) : DefaultFileMode();
     chmod(temp.c_str(), mode);
@@ -95,20 +124,20 @@ int CommitSiblingTemp(const std::string& temp, const char* path)
     return kOk;
 }
 
-int ReplaceFile(const char* path, const std::string& bytes)
+int ReplaceFile(const char* path, const std::string& bytes, bool durable)
 {
     const std::string temp = MakeSiblingTemp(path);
     if (temp.empty())
         return kErrOpen;
     const int fd = open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size()) && (!durable || fsync(fd) == 0);
     if (fd >= 0 && close(fd) != 0)
         ok = false;
     if (!ok) {
         unlink(temp.c_str());
         return kErrRead;
     }
-    return CommitSiblingTemp(temp, path);
+    return RenameSiblingTemp(temp, path);
 }
 
 }  // namespace tblx2

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         workbooks.push_back(std::move(file));
     }
     const std::string dat = folder + "Template.dat";
-    if (ReplaceFile(dat.c_str(), BuildContainer(workbooks)) != kOk) {
+    if (ReplaceFile(dat.c_str(), BuildContainer(workbooks), false) != kOk) {
         std::fprintf(stderr, "cannot write %s\n", dat.c_str());
         return 1;
     }

@@ -175,7 +175,7 @@ int WriteTextRows(const char* path, CSheetCells cells)
     }
     if (!out.empty())
         out += "\r\n";
-    return ReplaceFile(path, out);
+    return ReplaceFile(path, out, false);
 }
 
 std::string FormatNumber(double value)

@@ -98,7 +98,7 @@ int ToWorkbook(const char* textPath, const char* workbook, const char* sheet, in
         return 0;
     if (kind == EWorkbookKind::Xls) {
         const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
-        return !file.empty() && ReplaceFile(workbook, file) == kOk ? 1 : 0;
+        return !file.empty() && ReplaceFile(workbook, file, true) == kOk ? 1 : 0;
     }
     const std::string temp = MakeSiblingTemp(workbook);
     if (temp.empty())

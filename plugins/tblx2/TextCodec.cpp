@@ -31,15 +31,35 @@ size_t Cp932SequenceLength(std::string_view s, size_t i)
     return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC) ? 2 : 1;
 }
 
+// One iconv descriptor per direction, opened on first use and kept: a sheet
+// converts thousands of cells, each on its own.
+class CConverter {
+public:
+    CConverter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~CConverter()
+    {
+        if (IsOpen())
+            iconv_close(m_cd);
+    }
+    CConverter(const CConverter&) = delete;
+    CConverter& operator=(const CConverter&) = delete;
+    bool IsOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
 // Converts `in` with iconv; whatever cannot be converted is skipped one
 // character at a time (as `unitLength` measures it) and replaced.
-std::string Convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
+std::string Convert(const CConverter& converter, std::string_view in, std::string_view replacement,
                     size_t (*unitLength)(std::string_view, size_t))
 {
     std::string out;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (!converter.IsOpen())
         return out;
+    iconv_t cd = converter.Get();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     out.reserve(in.size() * 2);
     size_t pos = 0;
     char buffer[4096];
@@ -61,7 +81,6 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
         pos += unitLength(in, pos);
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     return out;
 }
 
@@ -69,17 +88,20 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
 
 std::string Cp932ToUtf8(std::string_view cp932)
 {
-    return Convert("UTF-8", "CP932", cp932, kUtf8Replacement, Cp932SequenceLength);
+    thread_local const CConverter converter("UTF-8", "CP932");
+    return Convert(converter, cp932, kUtf8Replacement, Cp932SequenceLength);
 }
 
 std::string Utf8ToCp932(std::string_view utf8)
 {
-    return Convert("CP932", "UTF-8", utf8, kCp932Replacement, Utf8SequenceLength);
+    thread_local const CConverter converter("CP932", "UTF-8");
+    return Convert(converter, utf8, kCp932Replacement, Utf8SequenceLength);
 }
 
 std::string Utf8ToUtf16Le(std::string_view utf8)
 {
-    return Convert("UTF-16LE", "UTF-8", utf8, std::string_view("\xFD\xFF", 2), Utf8SequenceLength);
+    thread_local const CConverter converter("UTF-16LE", "UTF-8");
+    return Convert(converter, utf8, std::string_view("\xFD\xFF", 2), Utf8SequenceLength);
 }
 
 void AppendUtf8(std::string& out, uint32_t cp)

@@ -1,6 +1,9 @@
 #include "WorkbookReader.h"
 
+#include "BiffCheck.h"
+#include "FileUtil.h"
 #include "TextCodec.h"
+#include "XlsWriter.h"
 
 #include <freexl.h>
 #include <gsf/gsf.h>
@@ -9,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unistd.h>
 
 namespace tblx2 {
 namespace {
@@ -37,7 +41,8 @@ uint16_t Le16(const std::string& s, size_t at)
 }
 uint32_t Le32(const std::string& s, size_t at) { return Le16(s, at) | static_cast<uint32_t>(Le16(s, at + 2)) << 16; }
 
-std::string ReadWorkbookStream(const char* path)
+// The workbook stream of an OLE2 file and its name; empty when there is none.
+std::string ReadWorkbookStream(const char* path, const char*& name)
 {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
@@ -49,9 +54,12 @@ std::string ReadWorkbookStream(const char* path)
     g_object_unref(input);
     if (!ole)
         return bytes;
-    GsfInput* stream = gsf_infile_child_by_name(ole, "Workbook");
-    if (!stream)
-        stream = gsf_infile_child_by_name(ole, "Book");
+    name = "Workbook";
+    GsfInput* stream = gsf_infile_child_by_name(ole, name);
+    if (!stream) {
+        name = "Book";
+        stream = gsf_infile_child_by_name(ole, name);
+    }
     if (stream) {
         const gsf_off_t size = gsf_input_size(stream);
         if (size > 0 && size <= kMaxWorkbookStream) {
@@ -87,10 +95,9 @@ std::string StringRecordText(const std::string& body)
 // Cached results of the formulas of the first sheet, by (row, column).
 // Every length and offset is checked against the stream; a damaged stream
 // just gives fewer results.
-std::map<std::pair<uint32_t, uint32_t>, std::string> ReadFormulaResults(const char* path)
+std::map<std::pair<uint32_t, uint32_t>, std::string> ReadFormulaResults(const std::string& stream)
 {
     std::map<std::pair<uint32_t, uint32_t>, std::string> results;
-    const std::string stream = ReadWorkbookStream(path);
     // Only BIFF8 is walked here: older STRING records have another layout.
     if (stream.size() < 8 || Le16(stream, 0) != kRecBof || Le16(stream, 4) != kBiff8)
         return results;
@@ -174,8 +181,21 @@ EWorkbookKind SniffWorkbook(const char* path)
 int ReadXlsCells(const char* path, CSheetCells& cells)
 {
     cells.clear();
+    // The cell reader gets a checked copy of the workbook stream in a
+    // compound file of our own making, never the user's file itself: it
+    // trusts the lengths in the file's allocation tables and records.
+    const char* streamName = nullptr;
+    const std::string stream = ReadWorkbookStream(path, streamName);
+    if (stream.empty() || !CheckBiffStream(stream))
+        return kErrFormat;
+    const std::string clean = BuildOle2File(stream, streamName);
+    const std::string scratch = clean.empty() ? std::string() : WriteScratchFile(clean);
+    if (scratch.empty())
+        return kErrRead;
     const void* handle = nullptr;
-    if (freexl_open(path, &handle) != FREEXL_OK) {
+    const int opened = freexl_open(scratch.c_str(), &handle);
+    unlink(scratch.c_str());  // the open handle keeps what it needs
+    if (opened != FREEXL_OK) {
         if (handle)
             freexl_close(handle);
         return kErrFormat;
@@ -217,7 +237,7 @@ int ReadXlsCells(const char* path, CSheetCells& cells)
             default: {
                 // Empty, or a formula: its cached result, read on demand.
                 if (!formulasRead) {
-                    formulas = ReadFormulaResults(path);
+                    formulas = ReadFormulaResults(stream);
                     formulasRead = true;
                 }
                 const auto it = formulas.find({r, c});

@@ -366,7 +366,7 @@ std::string BuildXlsWorkbookStream(const std::string& sheet, const CTextRows& ro
     return stream;
 }
 
-std::string BuildOle2File(const std::string& workbookStream)
+std::string BuildOle2File(const std::string& workbookStream, const char* streamName)
 {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
@@ -378,7 +378,7 @@ std::string BuildOle2File(const std::string& workbookStream)
         g_object_unref(sink);
         return {};
     }
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
+    GsfOutput* child = gsf_outfile_new_child(ole, streamName, FALSE);
     bool ok = child != nullptr;
     if (child) {
         ok = gsf_output_write(child, workbookStream.size(), reinterpret_cast<const guint8*>(workbookStream.data()));

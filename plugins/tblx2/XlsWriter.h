@@ -18,8 +18,8 @@ inline constexpr size_t kMaxCellChars = 32767;
 // must have been refused by the caller.
 std::string BuildXlsWorkbookStream(const std::string& sheet, const CTextRows& rows, size_t textColumns);
 
-// A "Workbook" stream wrapped in an OLE2 compound file, as .xls files are;
-// empty on failure.
-std::string BuildOle2File(const std::string& workbookStream);
+// A workbook stream wrapped in an OLE2 compound file, as .xls files are
+// ("Workbook" for BIFF8, "Book" for BIFF5); empty on failure.
+std::string BuildOle2File(const std::string& workbookStream, const char* streamName = "Workbook");
 
 }  // namespace tblx2

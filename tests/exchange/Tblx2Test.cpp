@@ -405,6 +405,48 @@ TEST_F(Tblx2Test, GarbageIsAFailureAndWritesNothing)
     EXPECT_EQ(m_toText(workbook.c_str(), nullptr), kFailed);
 }
 
+// Records whose lengths or indexes do not hold: the .xls cell reader would
+// read past its buffers on them, so they must be refused before it runs.
+TEST_F(Tblx2Test, XlsWithLyingRecordsIsRefused)
+{
+    const std::string in = m_env.Path("in.txt");
+    const std::string good = m_env.Path("good.xls");
+    Spit(in, "a\r\n");
+    ASSERT_EQ(m_toWorkbook(in.c_str(), good.c_str(), "Sheet1$", 1), kWritten);
+    const std::string ours = Slurp(good);
+    const std::string typed = Slurp(std::string(kDataDir) + "Typed.xls");
+    // Overwrites `value` at `offset` after the first record header `header`.
+    auto patch = [](std::string bytes, const std::string& header, size_t offset, const std::string& value) {
+        const size_t at = bytes.find(header);
+        EXPECT_NE(at, std::string::npos);
+        if (at != std::string::npos)
+            bytes.replace(at + 4 + offset, value.size(), value);
+        return bytes;
+    };
+    struct CASE {
+        const char* name;
+        std::string bytes;
+    };
+    const CASE cases[] = {
+        {"shared-string index beyond the table",
+         patch(ours, std::string("\xFD\x00\x0A\x00", 4), 6, std::string("\xFF\xFF\xFF\x7F", 4))},
+        {"cell outside the sheet's dimensions",
+         patch(ours, std::string("\x00\x02\x0E\x00", 4), 4, std::string("\x00\x00\x00\x00", 4))},
+        {"sheet name longer than its record", patch(ours, std::string("\x85\x00", 2), 6, "\xFF")},
+        {"number format longer than its record", patch(typed, std::string("\x1E\x04", 2), 2, "\xFF\xFF")},
+    };
+    const std::string workbook = m_env.Path("lying.xls");
+    const std::string out = m_env.Path("out.txt");
+    ASSERT_EQ(m_toText(good.c_str(), out.c_str()), kWritten);  // unpatched, it reads
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.name);
+        Spit(workbook, c.bytes);
+        Spit(out, kUntouched);
+        EXPECT_EQ(m_toText(workbook.c_str(), out.c_str()), kFailed);
+        EXPECT_EQ(Slurp(out), kUntouched);
+    }
+}
+
 TEST_F(Tblx2Test, UnwritableTextFileIsAFailure)
 {
     EXPECT_EQ(m_toText(XAMU_TEST_DATA_DIR "/Typed.xlsx", m_env.Path("no/such/folder/out.txt").c_str()), kFailed);
