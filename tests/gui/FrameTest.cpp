@@ -3,6 +3,7 @@
 // helpers, opening a file as the document, the splash and the command line.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
@@ -183,6 +184,27 @@ TEST(FileDialogs, DataFileKindsNameTheFlaggedSectionsInCategoryOrder) {
   }
   EXPECT_EQ(DataFileKinds(QString::fromStdString(path("missing.xmb"))), QString());
   EXPECT_EQ(DataFileKinds(dir.path()), QString());
+}
+
+TEST(FileDialogs, OpenDialogShowsTheKindsOfTheSelectedFile) {
+  COpenFileDialog dialog(nullptr);
+  dialog.ShowContents(true);
+  emit dialog.currentChanged(QString::fromStdString(SamplePath("Sample.xmb")));
+  EXPECT_EQ(dialog.ContentsField()->text(), QStringLiteral("ファイル／あて名／名前／外字"));
+  EXPECT_TRUE(dialog.ContentsField()->isReadOnly());
+  // A folder change empties the field.
+  emit dialog.directoryEntered(QDir::tempPath());
+  EXPECT_TRUE(dialog.ContentsField()->text().isEmpty());
+}
+
+TEST(FileDialogs, SaveDialogRenamesTheTypedFileWhenTheTypeChanges) {
+  CSaveFileDialog dialog(nullptr);
+  dialog.setNameFilters(FilterToQt(QStringLiteral("Excel 97-2003|*.xls|Excel|*.xlsx|ﾃｷｽﾄ|*.txt|CSV|*.csv||")));
+  auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(edit, nullptr);
+  edit->setText(QStringLiteral("Address1.xls"));
+  emit dialog.filterSelected(dialog.nameFilters().at(3));
+  EXPECT_EQ(edit->text(), QStringLiteral("Address1.csv"));
 }
 
 TEST(FileDialogs, SaveDialogKeepsTheExtensionInStepWithTheType) {

@@ -108,6 +108,8 @@ TEST_F(CGuiTest, StartOnTheEmulatedPrinterShowsBothPanes) {
     // The data selection command follows the window.
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.Frame()->focusWidget() == view->Control(1040); }, 2000));
     app.ExitInstance();
+    // The selected printer is remembered for the next run.
+    EXPECT_EQ(QSettings().value(QStringLiteral("Printer/DeviceName")).toString(), app.DeviceName());
   }
   QDir::setCurrent(cwd);
 }
