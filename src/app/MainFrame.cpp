@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -74,6 +75,10 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   connect(m_view, &CXAMUView::CategoryChanged, this, &CMainFrame::UpdateCategoryPane);
   connect(m_view, &CXAMUView::StatusText, this, &CMainFrame::SetMessageText);
   connect(&App(), &CXAMUApp::RecentFilesChanged, this, &CMainFrame::FillRecentMenu);
+  // There is no idle update: every change that can move a command's state
+  // calls the one update function.
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandStates);
   adjustSize();
   RestorePlacement();
   restoreState(QSettings().value(QLatin1String(kBarStateKey)).toByteArray());
@@ -82,6 +87,10 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
 }
 
 CMainFrame::~CMainFrame() {
+  // Hiding while being destroyed moves the focus; the actions are gone by
+  // then.
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   if (m_doc.View() == m_view) m_doc.SetView(nullptr);
 }
 

@@ -95,6 +95,9 @@ CXAMUView::CXAMUView(CXAMUDoc& doc, QWidget* parent) : QWidget(parent), m_doc(do
 }
 
 CXAMUView::~CXAMUView() {
+  // The controls outlive this part of the view while they are torn down;
+  // none of them may call back into it.
+  for (QWidget* control : std::as_const(m_controls)) disconnect(control, nullptr, this, nullptr);
   if (m_doc.View() == this) m_doc.SetView(nullptr);
 }
 
@@ -163,6 +166,13 @@ void CXAMUView::CreateControls() {
   }
   m_lists[kPaneLeft]->SetActive(true);
   m_edits[kPaneLeft]->SetActive(true);
+  // Tab walks the form as it reads: categories, the left pane, the buttons
+  // between the panes, the right pane.
+  const int tabOrder[] = {kIdcCatFile,  kIdcCatAddress, kIdcCatName,      kIdcCatGlyph,     kIdcGlyphEdit,
+                          kIdcOpenLeft, kIdcLeftAddress, kIdcLeftList,    kIdcTransfer,     kIdcCopy,
+                          kIdcPaste,    kIdcOpenRight,  kIdcOpenDevice,   kIdcRightAddress, kIdcRightList};
+  for (size_t i = 1; i < std::size(tabOrder); ++i)
+    setTabOrder(m_controls.value(tabOrder[i - 1]), m_controls.value(tabOrder[i]));
   LoadButtonImages();
   ApplyPreviewHeights();
 }
