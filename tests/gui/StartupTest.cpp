@@ -90,6 +90,25 @@ TEST_F(CGuiTest, StartWithoutPrintersIniEndsWithTheDriverMessage) {
   EXPECT_EQ(prompt.messages[1], QStringLiteral("本プログラムには、専用プリンタのドライバが必要です。\n所定のドライバをインストールしてください。"));
 }
 
+TEST_F(CGuiTest, TwoConnectedPrintersEndTheStartWithTheirMessage) {
+  const std::string ini = std::string(qgetenv("XAMU_SIM_DIR").constData()) + "/spooler.ini";
+  const std::vector<uint8_t> saved = CTestEnv::ReadBytes(ini);
+  const std::string two =
+      "[QUILP PRO QP700]\ndriver=KORVANTE QUILP PRO QP700\nprivate=KORVANTE QUILP SERIES DRIVER\nconnected=1\n"
+      "[QUILP PRO QP510]\ndriver=KORVANTE QUILP PRO QP510\nprivate=KORVANTE QUILP SERIES DRIVER\nconnected=1\n";
+  CTestEnv::WriteBytes(ini, std::vector<uint8_t>(two.begin(), two.end()));
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    EXPECT_FALSE(app.InitInstance({QStringLiteral("xamu"), QStringLiteral("--no-splash")}));
+    EXPECT_EQ(app.Frame(), nullptr);
+  }
+  ASSERT_EQ(prompt.messages.size(), 1);
+  EXPECT_EQ(prompt.messages[0], QStringLiteral("「クイルプ」ＰＲＯ本体を複数接続時は通信ができません。\n接続する「クイルプ」ＰＲＯ本体を１台にしてください。"));
+  if (saved.empty()) std::remove(ini.c_str());
+  else CTestEnv::WriteBytes(ini, saved);
+}
+
 TEST_F(CGuiTest, StartOnTheEmulatedPrinterShowsBothPanes) {
   const QString cwd = QDir::currentPath();
   CScriptedPrompt prompt;
