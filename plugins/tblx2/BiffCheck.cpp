@@ -27,6 +27,12 @@ constexpr uint16_t kRecMulBlank = 0x00BE;
 constexpr uint16_t kRecLabelSst = 0x00FD;
 constexpr uint16_t kRecRString = 0x00D6;
 constexpr uint16_t kRecFormula = 0x0006;
+constexpr uint16_t kRecEof = 0x000A;
+constexpr uint16_t kRecExtSst = 0x00FF;
+// What a BIFF sheet holds.
+constexpr uint32_t kMaxRowsBiff8 = 65536;
+constexpr uint32_t kMaxRowsBiff5 = 16384;
+constexpr uint32_t kMaxColumns = 256;
 // BOF version words.
 constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kBiff5 = 0x0500;
@@ -185,68 +191,102 @@ bool StringFits(const std::string& s, const RECORD& r, size_t at, size_t countBy
 
 }  // namespace
 
-bool CheckBiffStream(const std::string& s)
+std::string PrepareBiffStream(const std::string& s)
 {
     std::vector<RECORD> records;
     size_t at = 0;
     while (at + 4 <= s.size()) {
         const RECORD r{Le16(s, at), at, at + 4, Le16(s, at + 2)};
         if (r.length > kMaxRecordBody || r.body + r.length > s.size())
-            return false;
+            return {};
         records.push_back(r);
         at = r.body + r.length;
     }
     if (records.empty() || records[0].type != kRecBof || records[0].length < 4)
-        return false;
+        return {};
     const uint16_t version = Le16(s, records[0].body);
     if (version != kBiff8 && version != kBiff5)
-        return false;
+        return {};
     const bool biff8 = version == kBiff8;
+    const uint32_t maxRows = biff8 ? kMaxRowsBiff8 : kMaxRowsBiff5;
 
+    // The globals run to the first EOF; the first sheet from the BOF its
+    // BOUNDSHEET points at to the next EOF.
+    size_t globalsEnd = 0;
+    while (globalsEnd < records.size() && records[globalsEnd].type != kRecEof)
+        ++globalsEnd;
+    if (globalsEnd == records.size())
+        return {};
     uint32_t sstCount = 0;
-    uint32_t rows = 0;
-    uint32_t cols = 0;
-    bool haveDims = false;
-    std::vector<uint32_t> sheetOffsets;
-    auto inside = [&](uint32_t row, uint32_t col) { return haveDims && row < rows && col < cols; };
-    for (size_t i = 0; i < records.size(); ++i) {
+    size_t firstSheetRecord = records.size();  // index of the kept BOUNDSHEET
+    for (size_t i = 0; i < globalsEnd; ++i) {
+        const RECORD& r = records[i];
+        const size_t b = r.body;
+        const size_t n = r.length;
+        switch (r.type) {
+        case kRecCodepage:
+        case kRecDatemode:
+            if (n < 2)
+                return {};
+            break;
+        case kRecXf:
+            if (n < 4)
+                return {};
+            break;
+        case kRecFormat:
+            if (!StringFits(s, r, b + 2, biff8 ? 2 : 1, biff8))
+                return {};
+            break;
+        case kRecBoundSheet:
+            if (!StringFits(s, r, b + 6, 1, biff8))
+                return {};
+            if (firstSheetRecord == records.size())
+                firstSheetRecord = i;
+            break;
+        case kRecSst:
+            if (!biff8 || !CheckSst(s, records, i, sstCount))
+                return {};
+            break;
+        default:
+            break;
+        }
+    }
+    if (firstSheetRecord == records.size())
+        return {};
+    const uint32_t sheetOffset = Le32(s, records[firstSheetRecord].body);
+    size_t sheetBegin = globalsEnd + 1;
+    while (sheetBegin < records.size() && records[sheetBegin].offset != sheetOffset)
+        ++sheetBegin;
+    if (sheetBegin == records.size() || records[sheetBegin].type != kRecBof || records[sheetBegin].length < 4)
+        return {};
+    size_t sheetEnd = sheetBegin;
+    while (sheetEnd < records.size() && records[sheetEnd].type != kRecEof)
+        ++sheetEnd;
+    if (sheetEnd == records.size())
+        return {};
+
+    // The sheet's cells: each record whole, each within what a sheet holds.
+    uint32_t lastRow = 0;
+    uint32_t lastCol = 0;
+    bool anyCell = false;
+    auto cell = [&](uint32_t row, uint32_t col) {
+        if (row >= maxRows || col >= kMaxColumns)
+            return false;
+        lastRow = anyCell ? std::max(lastRow, row) : row;
+        lastCol = anyCell ? std::max(lastCol, col) : col;
+        anyCell = true;
+        return true;
+    };
+    for (size_t i = sheetBegin + 1; i < sheetEnd; ++i) {
         const RECORD& r = records[i];
         const size_t b = r.body;
         const size_t n = r.length;
         switch (r.type) {
         case kRecBof:
-            if (n < 4)
-                return false;
-            haveDims = false;
-            break;
-        case kRecCodepage:
-        case kRecDatemode:
-            if (n < 2)
-                return false;
-            break;
-        case kRecXf:
-            if (n < 4)
-                return false;
-            break;
-        case kRecFormat:
-            if (!StringFits(s, r, b + 2, biff8 ? 2 : 1, biff8))
-                return false;
-            break;
-        case kRecBoundSheet:
-            if (!StringFits(s, r, b + 6, 1, biff8))
-                return false;
-            sheetOffsets.push_back(Le32(s, b));
-            break;
-        case kRecSst:
-            if (!biff8 || !CheckSst(s, records, i, sstCount))
-                return false;
-            break;
+            return {};  // a sheet inside a sheet
         case kRecDimensions:
             if (n < (biff8 ? 14u : 10u))
-                return false;
-            rows = biff8 ? Le32(s, b + 4) : Le16(s, b + 2);
-            cols = Le16(s, b + (biff8 ? 10 : 6));
-            haveDims = true;
+                return {};
             break;
         case kRecBlank:
         case kRecNumber:
@@ -258,36 +298,78 @@ bool CheckBiffStream(const std::string& s)
         case kRecFormula: {
             const size_t least = r.type == kRecNumber ? 14 : r.type == kRecRk || r.type == kRecLabelSst ? 10
                                : r.type == kRecBoolErr ? 8 : r.type == kRecFormula ? 20 : 6;
-            if (n < least || !inside(Le16(s, b), Le16(s, b + 2)))
-                return false;
+            if (n < least || !cell(Le16(s, b), Le16(s, b + 2)))
+                return {};
             if (r.type == kRecLabelSst && Le32(s, b + 6) >= sstCount)
-                return false;
+                return {};
             if ((r.type == kRecLabel || r.type == kRecRString) && !StringFits(s, r, b + 6, 2, biff8 && r.type == kRecLabel))
-                return false;
+                return {};
             break;
         }
         case kRecMulRk:
         case kRecMulBlank: {
             const size_t item = r.type == kRecMulRk ? 6 : 2;
             if (n < 6 || (n - 6) % item != 0)
-                return false;
+                return {};
             const uint16_t first = Le16(s, b + 2);
             const uint16_t last = Le16(s, b + n - 2);
             if (last < first || static_cast<size_t>(last - first + 1) != (n - 6) / item)
-                return false;
-            if (!inside(Le16(s, b), first) || !inside(Le16(s, b), last))
-                return false;
+                return {};
+            if (!cell(Le16(s, b), first) || !cell(Le16(s, b), last))
+                return {};
             break;
         }
         default:
             break;
         }
     }
-    for (const uint32_t offset : sheetOffsets) {
-        if (offset + 4 > s.size() || Le16(s, offset) != kRecBof)
-            return false;
+
+    // The prepared stream: the globals without the other sheets' BOUNDSHEET
+    // records and without the string-table index (its offsets would be
+    // stale), then the first sheet with dimensions that fit its cells, so
+    // the reader sizes its cell table by what is there, not by what a
+    // record claims.
+    std::string out;
+    size_t boundSheetAt = 0;
+    auto copy = [&](const RECORD& r) { out.append(s, r.offset, 4 + r.length); };
+    for (size_t i = 0; i <= globalsEnd; ++i) {
+        const RECORD& r = records[i];
+        if ((r.type == kRecBoundSheet && i != firstSheetRecord) || r.type == kRecExtSst)
+            continue;
+        if (i == firstSheetRecord)
+            boundSheetAt = out.size() + 4;
+        copy(r);
     }
-    return true;
+    const auto newSheetOffset = static_cast<uint32_t>(out.size());
+    for (int k = 0; k < 4; ++k)
+        out[boundSheetAt + k] = static_cast<char>((newSheetOffset >> (8 * k)) & 0xFF);
+    const uint32_t rows = anyCell ? lastRow + 1 : 0;
+    const uint32_t cols = anyCell ? lastCol + 1 : 0;
+    for (size_t i = sheetBegin; i <= sheetEnd; ++i) {
+        const RECORD& r = records[i];
+        const size_t body = out.size() + 4;
+        copy(r);
+        if (r.type != kRecDimensions)
+            continue;
+        auto put16 = [&](size_t at, uint32_t v) {
+            out[at] = static_cast<char>(v & 0xFF);
+            out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+        };
+        if (biff8) {
+            put16(body, 0);
+            put16(body + 2, 0);
+            put16(body + 4, rows & 0xFFFF);
+            put16(body + 6, rows >> 16);
+            put16(body + 8, 0);
+            put16(body + 10, cols);
+        } else {
+            put16(body, 0);
+            put16(body + 2, rows);
+            put16(body + 4, 0);
+            put16(body + 6, cols);
+        }
+    }
+    return out;
 }
 
 }  // namespace tblx2

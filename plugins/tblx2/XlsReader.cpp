@@ -185,8 +185,8 @@ int ReadXlsCells(const char* path, CSheetCells& cells)
     // compound file of our own making, never the user's file itself: it
     // trusts the lengths in the file's allocation tables and records.
     const char* streamName = nullptr;
-    const std::string stream = ReadWorkbookStream(path, streamName);
-    if (stream.empty() || !CheckBiffStream(stream))
+    const std::string stream = PrepareBiffStream(ReadWorkbookStream(path, streamName));
+    if (stream.empty())
         return kErrFormat;
     const std::string clean = BuildOle2File(stream, streamName);
     const std::string scratch = clean.empty() ? std::string() : WriteScratchFile(clean);

@@ -430,8 +430,8 @@ TEST_F(Tblx2Test, XlsWithLyingRecordsIsRefused)
     const CASE cases[] = {
         {"shared-string index beyond the table",
          patch(ours, std::string("\xFD\x00\x0A\x00", 4), 6, std::string("\xFF\xFF\xFF\x7F", 4))},
-        {"cell outside the sheet's dimensions",
-         patch(ours, std::string("\x00\x02\x0E\x00", 4), 4, std::string("\x00\x00\x00\x00", 4))},
+        {"cell beyond the last column a sheet has",
+         patch(ours, std::string("\xFD\x00\x0A\x00", 4), 2, std::string("\x00\x01", 2))},
         {"sheet name longer than its record", patch(ours, std::string("\x85\x00", 2), 6, "\xFF")},
         {"number format longer than its record", patch(typed, std::string("\x1E\x04", 2), 2, "\xFF\xFF")},
     };
@@ -444,6 +444,33 @@ TEST_F(Tblx2Test, XlsWithLyingRecordsIsRefused)
         Spit(out, kUntouched);
         EXPECT_EQ(m_toText(workbook.c_str(), out.c_str()), kFailed);
         EXPECT_EQ(Slurp(out), kUntouched);
+    }
+}
+
+// Sheet dimensions that do not match the cells (some writers get them
+// wrong; a hostile file claims the whole sheet to exhaust memory) are
+// replaced by the extent of the cells.
+TEST_F(Tblx2Test, XlsDimensionsAreTakenFromTheCells)
+{
+    const std::string in = m_env.Path("in.txt");
+    const std::string xls = m_env.Path("dims.xls");
+    const std::string out = m_env.Path("out.txt");
+    Spit(in, "a,b\r\nc\r\n");
+    ASSERT_EQ(m_toWorkbook(in.c_str(), xls.c_str(), "Sheet1$", 2), kWritten);
+    const std::string bytes = Slurp(xls);
+    const size_t at = bytes.find(std::string("\x00\x02\x0E\x00", 4));  // DIMENSIONS
+    ASSERT_NE(at, std::string::npos);
+    const std::string claims[] = {
+        std::string("\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 12),  // no cells at all
+        std::string("\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x01", 12),  // 65536 x 256
+        std::string("\x00\x00\x00\x00\xFF\xFF\xFF\x7F\x00\x00\xFF\xFF", 12),  // beyond any sheet
+    };
+    for (const std::string& claim : claims) {
+        std::string patched = bytes;
+        patched.replace(at + 4, claim.size(), claim);
+        Spit(xls, patched);
+        ASSERT_EQ(m_toText(xls.c_str(), out.c_str()), kWritten);
+        EXPECT_EQ(Slurp(out), "a,b\r\nc\r\n");
     }
 }
 
