@@ -10,7 +10,6 @@
 //              2   2  group number
 //              4   4  content size
 //              8   4  content offset from the start of the content area
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -289,14 +288,10 @@ int CDataSet::SaveDataFile(const std::string& path) {
     if (cause != kCauseNone) result = CauseToResult(cause);
     return result;  // the guard removes the temporary file; flags stay set
   }
+  // The folder is not synced: after a crash the name holds either the old
+  // file or the complete new one, which is all a save has to promise, and a
+  // second flush would double the time of every save.
   guard.keep = true;
-  // Make the rename itself durable.
-  const std::string folder = FolderOf(target).empty() ? "." : FolderOf(target);
-  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
   m_path = path;
   m_modified = 0;
   m_untitled = 0;
