@@ -431,6 +431,25 @@ TEST_F(DeviceLinkTest, ExchangeFilesArePrivateAndTheWriteRequestStaysUntilClose)
   EXPECT_TRUE(ExchangeFilesGone());
 }
 
+TEST_F(DeviceLinkTest, RequestFileIsRemovedEvenWhenTheLibraryFails) {
+  Seed(kCatAddress, {{1, AddressContent(kHello)}});
+  Init();
+  CDeviceLink link(config);
+  ASSERT_EQ(link.OpenLink(), kDevOk);
+  SetSpooler(SimIni("busy=1"));
+  int found = 0, group = 0;
+  EXPECT_EQ(link.QuerySlot(1, found, group), kDevFailed);
+  EXPECT_FALSE(fs::exists(RequestPath()));
+  std::unique_ptr<uint8_t[]> content;
+  size_t length = 0;
+  EXPECT_EQ(link.ReadEntry(1, content, length), kDevFailed);
+  EXPECT_FALSE(fs::exists(RequestPath()));
+  EXPECT_EQ(link.DeleteEntry(0), kDevFailed);
+  EXPECT_FALSE(fs::exists(RequestPath()));
+  EXPECT_EQ(link.LastResult(), kDevFailed);
+  EXPECT_EQ(Stored(kCatAddress, 1), AddressContent(kHello));
+}
+
 TEST_F(DeviceLinkTest, LockedRequestFileIsNeverTruncated) {
   Init();
   CDeviceLink link(config);
