@@ -340,8 +340,14 @@ void CMainFrame::RestorePlacement() {
 
 void CMainFrame::SavePlacement() {
   QSettings settings;
-  settings.setValue(QLatin1String(kPlacementKey), FormatPlacement(CurrentPlacement()));
-  settings.setValue(QLatin1String(kBarStateKey), saveState());
+  // Unchanged values are not written again: every write of the settings
+  // file waits for the disk.
+  const QString placement = FormatPlacement(CurrentPlacement());
+  if (settings.value(QLatin1String(kPlacementKey)).toString() != placement)
+    settings.setValue(QLatin1String(kPlacementKey), placement);
+  const QByteArray state = saveState();
+  if (settings.value(QLatin1String(kBarStateKey)).toByteArray() != state)
+    settings.setValue(QLatin1String(kBarStateKey), state);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -153,7 +153,10 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
 }
 
 int CXAMUApp::ExitInstance() {
-  QSettings().setValue(QString::fromLatin1(kPrinterKey), QString::fromStdString(m_config.PrinterName()));
+  QSettings settings;
+  const QString printer = QString::fromStdString(m_config.PrinterName());
+  if (settings.value(QString::fromLatin1(kPrinterKey)).toString() != printer)
+    settings.setValue(QString::fromLatin1(kPrinterKey), printer);
   m_config.Bridge().Unload();
   return m_exitCode;
 }
