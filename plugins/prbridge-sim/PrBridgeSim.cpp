@@ -43,6 +43,8 @@ struct SIMSETTINGS {
   bool badBlockSum = false;   // fault: wrong data block checksum in read answers
   bool shortBlock = false;    // fault: read answers end inside the data block
   bool busy = false;          // fault: the printer takes no data exchange
+  bool headerOnly = false;    // fault: answers end after their 32-byte header
+  int32_t querySlot = -1;     // fault: every query answers this slot (-1: the real one)
 };
 
 std::string NameOf(const char* printer) {
@@ -63,6 +65,8 @@ SIMSETTINGS ReadSettings(const std::string& name) {
   s.badBlockSum = ini.GetInt(name, "bad_block_checksum", 0) != 0;
   s.shortBlock = ini.GetInt(name, "short_block", 0) != 0;
   s.busy = ini.GetInt(name, "busy", 0) != 0;
+  s.headerOnly = ini.GetInt(name, "header_only", 0) != 0;
+  s.querySlot = ini.GetInt(name, "query_slot", -1);
   return s;
 }
 
@@ -227,6 +231,10 @@ XAMU_EXPORT int SoftSetDataA(char* printer, const unsigned char* request, uint32
   DEVICEREQUEST r = ParseRequestFile(std::span<const uint8_t>(request, length));
   ANSWER a;
   if (!Execute(name, r, a)) return 0;
+  if (r.valid && r.operation == kOpQuery && s.querySlot >= 0) {
+    a.value5 = static_cast<uint8_t>(s.querySlot);
+    a.value6 = 0;
+  }
   ANSWERPACKET packet = BuildAnswerPacket(a.value5, a.value6);
   if (s.badPacketSum) packet[10] = static_cast<uint8_t>(packet[10] + 1);
   if (!a.block.empty()) {
@@ -235,5 +243,6 @@ XAMU_EXPORT int SoftSetDataA(char* printer, const unsigned char* request, uint32
     if (s.shortBlock) a.block.resize(3 + (a.block.size() - kBlockOverhead) / 2);
   }
   std::vector<uint8_t> answer = BuildAnswerFile(s.answerStatus, packet, a.block);
+  if (s.headerOnly) answer.resize(kAnswerHeaderSize);
   return WriteAll(answer_fd, answer) ? 1 : 0;
 }

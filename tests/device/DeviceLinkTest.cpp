@@ -199,6 +199,33 @@ TEST_F(DeviceLinkTest, SlotListHoldsSlotAndGroup) {
   EXPECT_EQ(length, 0u);
 }
 
+TEST_F(DeviceLinkTest, SlotListWalkStopsOnOddAnswers) {
+  struct CASE {
+    const char* key;
+    int category;
+    std::vector<uint32_t> list;
+  };
+  const CASE cases[] = {
+      // The second query (from slot 4) answers slot 3: the walk ends, no error.
+      {"query_slot=3", kCatName, {3 * 256}},
+      // Beyond the category's slots: nothing is listed, nothing stored.
+      {"query_slot=41", kCatName, {}},
+      {"query_slot=21", kCatGlyph, {}},
+      {"query_slot=20", kCatGlyph, {20 * 256}},
+      // A query answer of the header alone passes and means no further slot.
+      {"header_only=1", kCatAddress, {}},
+  };
+  for (const CASE& c : cases) {
+    SetSpooler(SimIni(c.key));
+    Init(c.category);
+    CDeviceLink link(config);
+    ASSERT_EQ(link.OpenLink(), kDevOk) << c.key;
+    std::vector<uint32_t> list;
+    EXPECT_EQ(link.ReadSlotList(list), kDevOk) << c.key;
+    EXPECT_EQ(list, c.list) << c.key;
+  }
+}
+
 TEST_F(DeviceLinkTest, EmptyPrinterShowsItsNotice) {
   Init();
   CDeviceLink link(config);
