@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string_view>
@@ -23,10 +24,12 @@ constexpr uint32_t kMaxColumn = 16384;
 // and the strict namespaces are taken.
 constexpr std::string_view kRelOfficeDocument = "/officeDocument";
 constexpr std::string_view kRelSharedStrings = "/sharedStrings";
+constexpr std::string_view kRelStyles = "/styles";
 // Fallbacks for packages without (readable) relationships.
 constexpr const char* kDefaultWorkbook = "xl/workbook.xml";
 constexpr const char* kDefaultSheet = "xl/worksheets/sheet1.xml";
 constexpr const char* kDefaultSharedStrings = "xl/sharedStrings.xml";
+constexpr const char* kDefaultStyles = "xl/styles.xml";
 // Whitespace-only text is content in a cell (" " is a valid address field).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
 
@@ -273,16 +276,129 @@ bool ParseCellRef(std::string_view ref, uint32_t& row, uint32_t& col)
     return true;
 }
 
-std::string NumberText(const std::string& v)
+// How a number shows: as itself, or as a date and/or time, which the .xls
+// reader gives as "YYYY-MM-DD", "HH:MM:SS" or both; the same here.
+enum class ENumberKind { Plain, Date, Time, DateTime };
+
+// Built-in number formats that show dates or times, the Japanese ones
+// (27 to 36, 50 to 58) included.
+ENumberKind BuiltInKind(uint32_t id)
 {
-    double value = 0;
-    const auto result = std::from_chars(v.data(), v.data() + v.size(), value);
-    if (result.ec != std::errc() || result.ptr != v.data() + v.size())
-        return v;
-    return FormatNumber(value);
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || (id >= 34 && id <= 36) || (id >= 50 && id <= 58))
+        return ENumberKind::Date;
+    if ((id >= 18 && id <= 21) || id == 32 || id == 33 || (id >= 45 && id <= 47))
+        return ENumberKind::Time;
+    if (id == 22)
+        return ENumberKind::DateTime;
+    return ENumberKind::Plain;
 }
 
-std::string CellText(pugi::xml_node c, const std::vector<std::string>& shared)
+// Kind of a format code: its date letters (y, d, m without h or s, g and e
+// for eras) and time letters (h, s), outside quotes, escapes and brackets
+// other than elapsed time.
+ENumberKind CodeKind(std::string_view code)
+{
+    bool date = false;
+    bool time = false;
+    bool month = false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char c = static_cast<char>(code[i] | 0x20);
+        if (code[i] == '"') {
+            const size_t end = code.find('"', i + 1);
+            i = end == std::string_view::npos ? code.size() : end;
+        } else if (code[i] == '\\' || code[i] == '_' || code[i] == '*') {
+            ++i;
+        } else if (code[i] == '[') {
+            const size_t end = code.find(']', i + 1);
+            const std::string_view inside = code.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1);
+            if (!inside.empty() && (inside[0] | 0x20) != 'h' && (inside[0] | 0x20) != 'm' && (inside[0] | 0x20) != 's') {
+                i = end == std::string_view::npos ? code.size() : end;
+                continue;
+            }
+            time = true;
+            i = end == std::string_view::npos ? code.size() : end;
+        } else if (code[i] == ';') {
+            break;  // the first section decides
+        } else if (c == 'y' || c == 'd' || c == 'g' || c == 'e') {
+            date = true;
+        } else if (c == 'h' || c == 's') {
+            time = true;
+        } else if (c == 'm') {
+            month = true;
+        }
+    }
+    if (month && !time)
+        date = true;
+    return date && time ? ENumberKind::DateTime : date ? ENumberKind::Date : time ? ENumberKind::Time : ENumberKind::Plain;
+}
+
+struct STYLES {
+    std::vector<ENumberKind> cellKinds;  // by cell format index (the "s" of a cell)
+    bool date1904 = false;
+};
+
+void ReadStyles(const std::string& xml, STYLES& styles)
+{
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.data(), xml.size(), kParseOptions))
+        return;
+    const pugi::xml_node sheet = Child(doc, "styleSheet");
+    std::map<uint32_t, ENumberKind> custom;
+    for (pugi::xml_node f = Child(sheet, "numFmts").first_child(); f; f = f.next_sibling())
+        if (f.type() == pugi::node_element && LocalName(f.name()) == "numFmt")
+            custom[f.attribute("numFmtId").as_uint()] = CodeKind(f.attribute("formatCode").value());
+    for (pugi::xml_node xf = Child(sheet, "cellXfs").first_child(); xf; xf = xf.next_sibling()) {
+        if (xf.type() != pugi::node_element || LocalName(xf.name()) != "xf")
+            continue;
+        const uint32_t id = xf.attribute("numFmtId").as_uint();
+        const auto it = custom.find(id);
+        styles.cellKinds.push_back(it != custom.end() ? it->second : BuiltInKind(id));
+    }
+}
+
+std::string TwoDigits(int64_t v)
+{
+    return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
+}
+
+// A serial day number as the .xls reader writes it. The 1900 system counts
+// the 29th of February 1900 that never was (serial 60).
+std::string SerialText(double serial, ENumberKind kind, bool date1904)
+{
+    if (!(serial >= 0 && serial < 2958466))  // up to 9999-12-31
+        return FormatNumber(serial);
+    int64_t days = static_cast<int64_t>(serial);
+    int64_t seconds = std::llround((serial - static_cast<double>(days)) * 86400);
+    if (seconds >= 86400) {
+        ++days;
+        seconds -= 86400;
+    }
+    std::string date;
+    if (kind != ENumberKind::Time) {
+        // Days since 1970-01-01 of the serial's day, then the civil date.
+        int64_t z = date1904 ? days - 24107 : days >= 61 ? days - 25569 : days - 25568;
+        if (!date1904 && days == 60) {
+            date = "1900-02-29";
+        } else {
+            z += 719468;
+            const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+            const int64_t doe = z - era * 146097;
+            const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+            const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+            const int64_t mp = (5 * doy + 2) / 153;
+            const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+            const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+            const int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+            date = std::to_string(y) + "-" + TwoDigits(m) + "-" + TwoDigits(d);
+        }
+    }
+    if (kind == ENumberKind::Date)
+        return date;
+    const std::string time = TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
+    return kind == ENumberKind::Time ? time : date + " " + time;
+}
+
+std::string CellText(pugi::xml_node c, const std::vector<std::string>& shared, const STYLES& styles)
 {
     const std::string_view type = c.attribute("t").value();
     const std::string v = NodeText(Child(c, "v"));
@@ -299,7 +415,16 @@ std::string CellText(pugi::xml_node c, const std::vector<std::string>& shared)
         return v.empty() ? v : v == "0" ? "FALSE" : "TRUE";
     if (type == "e" || type == "d")
         return v;
-    return v.empty() ? v : NumberText(v);
+    if (v.empty())
+        return v;
+    const size_t style = c.attribute("s").as_uint();
+    double value = 0;
+    const auto result = std::from_chars(v.data(), v.data() + v.size(), value);
+    if (result.ec != std::errc() || result.ptr != v.data() + v.size())
+        return v;
+    if (style < styles.cellKinds.size() && styles.cellKinds[style] != ENumberKind::Plain)
+        return SerialText(value, styles.cellKinds[style], styles.date1904);
+    return FormatNumber(value);
 }
 
 }  // namespace
@@ -347,6 +472,13 @@ int ReadXlsxCells(const char* path, CSheetCells& cells)
         return rc;  // a workbook without shared strings is fine, a broken one is not
     }
 
+    // Styles only tell which numbers are dates; a workbook without them is fine.
+    STYLES styles;
+    styles.date1904 = Child(Child(workbook, "workbook"), "workbookPr").attribute("date1904").as_bool();
+    const RELATIONSHIP* stylesRel = FindByType(rels, kRelStyles);
+    if (zip.Read(stylesRel ? stylesRel->target : kDefaultStyles, xml) == kOk)
+        ReadStyles(xml, styles);
+
     rc = zip.Read(sheetPart, xml);
     if (rc != kOk)
         return rc;
@@ -382,7 +514,7 @@ int ReadXlsxCells(const char* path, CSheetCells& cells)
             if (col >= kMaxColumn)
                 break;
             nextCol = col + 1;
-            std::string text = CellText(c, shared);
+            std::string text = CellText(c, shared, styles);
             if (!text.empty())
                 cells.push_back({cellRow, col, std::move(text)});
         }

@@ -327,7 +327,8 @@ TEST_F(Tblx2Test, KindFollowsTheExtensionElseTheContent)
 
 // Workbooks made by a real spreadsheet program: the first sheet is read,
 // numbers come out as typed, formulas as their cached results, text as it
-// was, the empty row stays a line, a whitespace-only cell is kept.
+// was, the empty row stays a line, a whitespace-only cell is kept, dates and
+// times as "YYYY-MM-DD" and "HH:MM:SS", a percentage as its number.
 TEST_P(Tblx2FormatTest, ReadsWorkbookOfASpreadsheetProgram)
 {
     const std::string out = m_env.Path("out.txt");
@@ -338,7 +339,29 @@ TEST_P(Tblx2FormatTest, ReadsWorkbookOfASpreadsheetProgram)
                                "1234567,0.5,-3,1e+20,1234567.25,,\"a,b\"\r\n"
                                "1234568,xy,TRUE\r\n"
                                "\r\n"
-                               "  ,,,last\r\n"));
+                               "  ,,,last\r\n"
+                               "2024-01-15,2024-01-15 12:00:00,18:00:00,2024-01-15,0.25\r\n"));
+}
+
+// Numbers under date and time formats come out as the .xls reader gives
+// them; elsewhere as numbers, whatever letters a format shows in quotes.
+TEST_F(Tblx2Test, XlsxDatesAreWrittenLikeXlsDates)
+{
+    const struct {
+        const char* fixture;
+        const char* text;
+    } cases[] = {
+        {"SerialDates.xlsx",
+         "1900-01-01,1900-02-28,1900-02-29,1900-03-01,2024-01-15\r\n"
+         "2024-01-16 00:00:00,12:00:00,2.5,3,45306\r\n"},
+        {"Dates1904.xlsx", "1904-01-01,2024-01-15,2024-01-15 06:00:00\r\n"},
+    };
+    const std::string out = m_env.Path("out.txt");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        ASSERT_EQ(m_toText((std::string(kDataDir) + c.fixture).c_str(), out.c_str()), kWritten);
+        EXPECT_EQ(Slurp(out), c.text);
+    }
 }
 
 TEST_F(Tblx2Test, XlsxReaderSkipsFuriganaAndDecodesEscapes)
