@@ -620,6 +620,21 @@ TEST_F(DeviceLinkTest, GlyphSizesTheModelDoesNotTakeAreRemoved) {
   }
 }
 
+TEST_F(DeviceLinkTest, StoringFromTheGlyphEditorNeverAsks) {
+  Seed(kCatGlyph, {{2, GlyphContent({16})}});
+  Init(kCatGlyph);
+  CDeviceLink link(config);
+  CDataSet source, device;
+  Put(source, kCatGlyph, 1, GlyphContent({16, 24}));
+  std::vector<int> selection = {1};
+  ASSERT_EQ(link.TransferFlow(selection, source, device, true, prompt, progress), kDevOk);
+  EXPECT_TRUE(prompt.questions.empty());
+  EXPECT_EQ(selection, std::vector<int>{1});
+  EXPECT_EQ(Stored(kCatGlyph, 2), GlyphContent({16, 24}));
+  std::vector<int> none;
+  EXPECT_EQ(link.WriteEntriesNoAsk(none, source, progress), kDevFailed);  // an empty selection
+}
+
 TEST_F(DeviceLinkTest, GlyphSizeQuestion) {
   struct CASE {
     const char* driver;
