@@ -4,7 +4,10 @@
 // delete) without the library, in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <string>
 #include <vector>
@@ -63,6 +66,11 @@ void ReadPrinter(benchmark::State& state) {
     return;
   }
   config.SetCategory(kCatAddress);
+  // An installed printer's settings were written long before: back-date them
+  // so the emulator keeps them parsed, as it would in a running installation.
+  std::string ini = EnsureSimSpoolerIni();
+  struct timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  utimensat(AT_FDCWD, ini.c_str(), times, 0);
   CDeviceLink link(config);
   CQuietPrompt prompt;
   for (auto _ : state) {

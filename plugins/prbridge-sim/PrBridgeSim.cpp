@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <ctime>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -51,11 +52,45 @@ std::string NameOf(const char* printer) {
   return printer ? std::string(printer, strnlen(printer, kMaxNameBytes)) : std::string();
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// spooler.ini is read at every call so that changes take effect at once; it
+// is kept parsed only while the file is unchanged. A copy read within a few
+// seconds of the file's last change is not trusted (a second change in the
+// same timestamp tick would look unchanged), so such a file is read again.
+constexpr time_t kSettledSeconds = 2;
+struct SETTINGSCACHE {
+  std::string path;
+  struct stat seen {};
+  bool trusted = false;
+  CIniFile ini;
+};
+SETTINGSCACHE g_settings;
+
+const CIniFile* SpoolerIni() {
+  std::string path = GetSimFolder() + "/spooler.ini";
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    path = EnsureSimSpoolerIni();
+    if (path.empty() || stat(path.c_str(), &st) != 0) return nullptr;
+  }
+  if (g_settings.trusted && g_settings.path == path && SameFile(st, g_settings.seen)) return &g_settings.ini;
+  if (!g_settings.ini.Load(path)) return nullptr;
+  g_settings.path = path;
+  g_settings.seen = st;
+  g_settings.trusted = time(nullptr) - st.st_mtim.tv_sec >= kSettledSeconds;
+  return &g_settings.ini;
+}
+
 SIMSETTINGS ReadSettings(const std::string& name) {
   SIMSETTINGS s;
-  CIniFile ini;
-  std::string path = EnsureSimSpoolerIni();
-  if (path.empty() || !ini.Load(path) || !ini.HasSection(name)) return s;
+  const CIniFile* found = SpoolerIni();
+  if (!found || !found->HasSection(name)) return s;
+  const CIniFile& ini = *found;
   s.known = true;
   s.connected = ini.GetInt(name, "connected", 1) != 0;
   s.status = ini.GetInt(name, "status", kStatusReady);
@@ -77,11 +112,6 @@ struct MEMORY {
   bool exists = false;
 };
 std::map<std::string, MEMORY> g_memory;
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
 
 std::string MemoryPath(const std::string& name) { return GetSimFolder() + "/" + name + ".xmb"; }
 

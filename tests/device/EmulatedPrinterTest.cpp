@@ -1,8 +1,10 @@
 // The emulated printer library called directly with hand-made requests: it
 // must check every packet and data block as a printer would.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,24 @@ TEST_F(EmulatedPrinterTest, AnswersQueriesReadsAndDeletes) {
   EXPECT_EQ(Value5(Send(BuildRequestFile(BuildRequestPacket(kDevAddress, kOpDelete, 7)))), 0);
   EXPECT_EQ(Value5(Send(BuildRequestFile(BuildRequestPacket(kDevAddress, kOpDelete, 7)))), kAnsRefused);
   EXPECT_EQ(Value5(Send(BuildRequestFile(BuildRequestPacket(kDevAddress, kOpQuery, 1)))), 0);
+}
+
+TEST_F(EmulatedPrinterTest, SettingsChangesAreSeenAtOnce) {
+  const std::string ini = env.Root() + "/sim/spooler.ini";
+  WriteText(ini, SimIni("status=16"));
+  struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, ini.c_str(), old, 0), 0);
+  int32_t status = 0;
+  ASSERT_NE(bridge.CheckConnect(kSimPrinter, status), 0);
+  EXPECT_EQ(status, 16);
+  ASSERT_NE(bridge.CheckConnect(kSimPrinter, status), 0);  // kept parsed now
+  // Same size, written at once: still seen.
+  WriteText(ini, SimIni("status=17"));
+  ASSERT_NE(bridge.CheckConnect(kSimPrinter, status), 0);
+  EXPECT_EQ(status, 17);
+  WriteText(ini, SimIni("status=18"));
+  ASSERT_NE(bridge.CheckConnect(kSimPrinter, status), 0);
+  EXPECT_EQ(status, 18);
 }
 
 TEST_F(EmulatedPrinterTest, UnknownOrDisconnectedPrinterAnswersNothing) {
