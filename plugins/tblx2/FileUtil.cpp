@@ -40,7 +40,9 @@ bool WriteAll(int fd, const char* data, size_t size)
 int ReadWholeFile(const char* path, uint64_t maxBytes, std::string& out)
 {
     out.clear();
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO is refused below instead of waiting for a
+    // writer; for regular files the flag changes nothing.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return kErrOpen;
     struct stat st {};

@@ -16,7 +16,7 @@ extern "C" {
 // not its name) into `text_path`, replacing that file.
 __attribute__((visibility("default"))) int ConvertXls2Csv(const char* workbook, const char* text_path);
 
-// Fills the sheet `sheet` (a trailing "$" is dropped, "Sheet1$" names Sheet1)
+// Fills the sheet `sheet` (UTF-8; a trailing "$" is dropped, "Sheet1$" names Sheet1)
 // of the workbook at `workbook` with the first `columns` fields of every line
 // of `text_path`, as text cells. The kind follows the name's extension (.xls
 // or .xlsx), else the content of the file there. The workbook is replaced

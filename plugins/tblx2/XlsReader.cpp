@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tblx2 {
@@ -165,6 +166,10 @@ std::string IntegerText(int value)
 
 EWorkbookKind SniffWorkbook(const char* path)
 {
+    // Only regular files: a FIFO or device would block or never end.
+    struct stat st {};
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return EWorkbookKind::Unknown;
     unsigned char head[8] = {};
     FILE* f = std::fopen(path, "rb");
     if (!f)

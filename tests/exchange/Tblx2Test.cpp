@@ -217,6 +217,8 @@ TEST_P(Tblx2FormatTest, RefusedConversionLeavesTheWorkbookAlone)
     const std::string workbook = Workbook();
     const std::string in = m_env.Path("in.txt");
     Spit(in, "a,b\r\n");
+    const std::string fifo = m_env.Path("fifo.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     struct CASE {
         const char* name;
         std::string text;
@@ -224,6 +226,7 @@ TEST_P(Tblx2FormatTest, RefusedConversionLeavesTheWorkbookAlone)
         int columns;
     };
     const CASE cases[] = {
+        {"text path is a FIFO", fifo, "Sheet1$", 7},
         {"missing text file", m_env.Path("missing.txt"), "Sheet1$", 7},
         {"text path is a folder", m_env.Path(""), "Sheet1$", 7},
         {"no columns", in, "Sheet1$", 0},
@@ -423,6 +426,10 @@ TEST_F(Tblx2Test, GarbageIsAFailureAndWritesNothing)
         EXPECT_EQ(Slurp(out), kUntouched);
     }
     EXPECT_EQ(m_toText(m_env.Path("missing.xlsx").c_str(), out.c_str()), kFailed);
+    // A FIFO is refused at once instead of waiting for a writer forever.
+    const std::string fifo = m_env.Path("fifo.xls");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(m_toText(fifo.c_str(), out.c_str()), kFailed);
     EXPECT_EQ(m_toText(m_env.Path("").c_str(), out.c_str()), kFailed);
     EXPECT_EQ(m_toText(nullptr, out.c_str()), kFailed);
     EXPECT_EQ(m_toText(workbook.c_str(), nullptr), kFailed);
