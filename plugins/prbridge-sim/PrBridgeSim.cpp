@@ -113,7 +113,14 @@ struct MEMORY {
 };
 std::map<std::string, MEMORY> g_memory;
 
-std::string MemoryPath(const std::string& name) { return GetSimFolder() + "/" + name + ".xmb"; }
+// The name comes from the caller: it never leads out of the sim folder.
+std::string MemoryPath(const std::string& name) {
+  std::string file = name;
+  for (char& c : file)
+    if (c == '/') c = '_';
+  if (!file.empty() && file[0] == '.') file[0] = '_';
+  return GetSimFolder() + "/" + file + ".xmb";
+}
 
 // The printer's memory, or null when its file exists but cannot be read (the
 // printer then answers nothing rather than overwrite it).

@@ -111,7 +111,8 @@ int CAppConfig::CheckPrinters() {
   int found = 0, connected = 0;
   for (const SPOOLERPRINTER& p : printers) {
     for (QUILPMODELINFO& model : m_models) {
-      if (!EqualNoCase(p.driver, model.driver)) continue;
+      // A section without a driver name matches no printer.
+      if (model.driver.empty() || !EqualNoCase(p.driver, model.driver)) continue;
       if (IsSupportedPrinter(p.name)) {
         ++found;
         model.printer = p.name;

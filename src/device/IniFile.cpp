@@ -43,7 +43,8 @@ bool CIniFile::Load(const std::string& path) {
 void CIniFile::Parse(const std::string& text) {
   m_sections.clear();
   SECTION* current = nullptr;
-  size_t pos = 0;
+  // A file saved by an editor that marks UTF-8 starts with a byte-order mark.
+  size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
     std::string line = Trim(text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos));

@@ -114,6 +114,17 @@ TEST_F(AppConfigTest, ShippedModelTable) {
   }
 }
 
+TEST_F(AppConfigTest, SectionWithoutDriverMatchesNothing) {
+  WriteText(env.Path("p.ini"), "\xEF\xBB\xBF[Bare]\nfilename=b.mdl\n[QP700]\ndriver=KORVANTE QUILP PRO QP700\n");
+  ASSERT_EQ(config.LoadModelTable(env.Path("p.ini")), 2);
+  EXPECT_EQ(config.Models()[0].name, "Bare");
+  spooler->Add("No driver", {"", kSig, 56, 1});
+  EXPECT_EQ(config.CheckPrinters(), kScanNoPrinter);
+  spooler->Add("P", {"KORVANTE QUILP PRO QP700", kSig, 56, 1});
+  EXPECT_EQ(config.CheckPrinters(), kScanOk);
+  EXPECT_EQ(config.PrinterName(), "P");
+}
+
 TEST_F(AppConfigTest, MissingModelTableFindsNoPrinter) {
   EXPECT_EQ(config.LoadModelTable(env.Path("none.ini")), 0);
   spooler->Add("P", {"KORVANTE QUILP PRO QP700", kSig, 56, 1});

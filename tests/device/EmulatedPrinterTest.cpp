@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "device/DevicePacket.h"
 #include "device/ExchangeFiles.h"
 #include "device/PrBridge.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -111,6 +114,19 @@ TEST_F(EmulatedPrinterTest, SettingsChangesAreSeenAtOnce) {
   WriteText(ini, SimIni("status=18"));
   ASSERT_NE(bridge.CheckConnect(kSimPrinter, status), 0);
   EXPECT_EQ(status, 18);
+}
+
+TEST_F(EmulatedPrinterTest, PrinterNameNeverLeadsOutOfItsFolder) {
+  const std::string name = "../escape";
+  WriteText(env.Root() + "/sim/spooler.ini", SimSection(name, "KORVANTE QUILP PRO QP700"));
+  std::string path = env.Path("answer");
+  int fd = OpenLockedForWriting(path);
+  ASSERT_GE(fd, 0);
+  Bytes request = Write(kDevAddress, 1, AddressContent("\x82\xa0"));
+  EXPECT_NE(bridge.SoftSetData(name, request, fd, 0), 0);
+  close(fd);
+  EXPECT_FALSE(fs::exists(env.Root() + "/escape.xmb"));
+  EXPECT_TRUE(fs::exists(env.Root() + "/sim/_._escape.xmb"));
 }
 
 TEST_F(EmulatedPrinterTest, UnknownOrDisconnectedPrinterAnswersNothing) {
