@@ -79,7 +79,9 @@ void CDeviceLink::Release() {
   if (m_handle) m_config.Spooler().ClosePrinter(m_handle);
   m_handle = 0;
   m_printerName.clear();
-  if (m_exchange) {
+  // The files belong to whoever holds the lock: a link that could not take
+  // it leaves another program's exchange alone.
+  if (m_exchange && m_exchange->Locked()) {
     m_exchange->DeleteRequest();
     m_exchange->DeleteAnswer();
     m_exchange->Unlock();

@@ -25,6 +25,7 @@ class CExchangeFiles {
   // The per-user link lock; false when another program holds it.
   bool Lock();
   void Unlock();
+  bool Locked() const { return m_lockFd >= 0; }
 
   // Results of WriteRequest.
   enum : int {

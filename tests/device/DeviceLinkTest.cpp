@@ -148,9 +148,23 @@ TEST_F(DeviceLinkTest, SecondLinkOfTheSameUserIsBusy) {
   Init();
   CDeviceLink first(config), second(config);
   ASSERT_EQ(first.OpenLink(), kDevOk);
+  DATAENTRY entry;
+  Bytes content = AddressContent(kHello);
+  entry.used = 1;
+  entry.size = static_cast<uint32_t>(content.size());
+  entry.content = AllocContent(content.size());
+  std::copy(content.begin(), content.end(), entry.content.get());
+  ASSERT_EQ(first.WriteEntry(0, kCatAddress, entry), kDevOk);  // its request file stays
+  {
+    CDeviceLink third(config);
+    EXPECT_EQ(third.OpenLink(), kDevFailed);
+    third.CloseLink();
+  }
   EXPECT_EQ(second.OpenLink(), kDevFailed);
   EXPECT_FALSE(second.IsOpen());
   EXPECT_TRUE(first.IsOpen());
+  // The busy links left the first link's exchange alone.
+  EXPECT_TRUE(fs::exists(RequestPath()));
   first.CloseLink();
   EXPECT_EQ(second.OpenLink(), kDevOk);
 }
