@@ -91,6 +91,8 @@ CMainFrame::~CMainFrame() {
   // then.
   disconnect(qApp, nullptr, this, nullptr);
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+  disconnect(m_view, nullptr, this, nullptr);
+  disconnect(&App(), nullptr, this, nullptr);
   if (m_doc.View() == m_view) m_doc.SetView(nullptr);
 }
 
