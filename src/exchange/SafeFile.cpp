@@ -53,7 +53,9 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
   constexpr size_t kNamePart = 64;
   std::string stem = FileNameOf(target);
   if (stem.size() > kNamePart) stem.resize(kNamePart);  // bytes only: the name is never shown
-  std::string name = (folder.empty() ? std::string(".") : folder) + "/.~Gx" + stem + ".XXXXXX" + suffix;
+  // "/x.csv" has the folder "" (the root); "x.csv" the current folder.
+  if (folder.empty() && !target.starts_with('/')) folder = ".";
+  std::string name = folder + "/.~Gx" + stem + ".XXXXXX" + suffix;
   if (name.size() >= PATH_MAX) return {};
   std::vector<char> buf(name.begin(), name.end());
   buf.push_back('\0');
