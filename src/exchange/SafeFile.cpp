@@ -54,7 +54,7 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
   std::string stem = FileNameOf(target);
   if (stem.size() > kNamePart) stem.resize(kNamePart);  // bytes only: the name is never shown
   // "/x.csv" has the folder "" (the root); "x.csv" the current folder.
-  if (folder.empty() && !target.starts_with('/')) folder = ".";
+  if (folder.empty() && !target.starts_with('/')) folder.push_back('.');
   std::string name = folder + "/.~Gx" + stem + ".XXXXXX" + suffix;
   if (name.size() >= PATH_MAX) return {};
   std::vector<char> buf(name.begin(), name.end());
