@@ -234,6 +234,17 @@ TEST_F(TextFileTest, LongestFileNameStillWrites) {
   EXPECT_EQ(Bytes(path), S("ａ,,,\r\n"));
 }
 
+TEST_F(TextFileTest, SymbolicLinkStaysAndItsTargetIsWritten) {
+  PutRecord(set, kCatName, 0, {"a"});
+  std::filesystem::create_directories(env.Root() + "/docs/real");
+  const std::string real = env.Root() + "/docs/real/t.csv", link = env.Path("link.csv");
+  WriteText(real, "old");
+  std::filesystem::create_symlink(real, link);
+  ASSERT_EQ(WriteTextFile(set, kCatName, link, false, messages), kTextWritten);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Bytes(real), S("ａ,,,\r\n"));
+}
+
 TEST_F(TextFileTest, OverwriteKeepsPermissions) {
   PutRecord(set, kCatName, 0, {"a"});
   std::string path = env.Path("perm.csv");
