@@ -42,6 +42,8 @@ constexpr uint16_t kXfText = 16;
 constexpr uint16_t kNumberFormatText = 49;
 // Strings per bucket of the EXTSST index.
 constexpr uint16_t kExtSstBucket = 8;
+// The workbook stream is padded to a multiple of this.
+constexpr size_t kStreamAlignment = 4096;
 // Rows per block of ROW records followed by their cells.
 constexpr size_t kRowBlock = 32;
 // Default column width of the text columns, in 1/256 of a character.
@@ -363,6 +365,10 @@ std::string BuildXlsWorkbookStream(const std::string& sheet, const CTextRows& ro
     const size_t at = boundSheetAt + 4;
     for (int i = 0; i < 4; ++i)
         stream[at + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
+    // Zeros after the last EOF up to a multiple of 4096 bytes: a smaller
+    // stream would go into the compound file's mini-stream, which some
+    // spreadsheet programs do not look in for the workbook.
+    stream.resize((stream.size() + kStreamAlignment - 1) / kStreamAlignment * kStreamAlignment, '\0');
     return stream;
 }
 
