@@ -1,5 +1,7 @@
 #include "view/XAMUButton.h"
 
+#include <QCursor>
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
@@ -81,20 +83,20 @@ void CXAMUButton::paintEvent(QPaintEvent*) {
 
 void CXAMUButton::enterEvent(QEnterEvent* event) {
   QAbstractButton::enterEvent(event);
-  emit HoverCheck();
+  emit HoverCheck(event->globalPosition().toPoint());
 }
 
 void CXAMUButton::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
-  emit HoverCheck();
+  emit HoverCheck(QCursor::pos());
 }
 
 void CXAMUButton::focusInEvent(QFocusEvent* event) {
   QAbstractButton::focusInEvent(event);
-  emit HoverCheck();
+  emit HoverCheck(QCursor::pos());
 }
 
 void CXAMUButton::focusOutEvent(QFocusEvent* event) {
   QAbstractButton::focusOutEvent(event);
-  emit HoverCheck();
+  emit HoverCheck(QCursor::pos());
 }

@@ -32,7 +32,7 @@ class CXAMUButton : public QAbstractButton {
  signals:
   // The mouse entered or left, or the focus came or went: the view decides
   // which button shows the hover look.
-  void HoverCheck();
+  void HoverCheck(const QPoint& globalPos);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

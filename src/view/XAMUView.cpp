@@ -119,7 +119,7 @@ void CXAMUView::CreateControls() {
     button->setAccessibleDescription(TipText(row.id));
     button->setToolTip(TipText(row.id));
     button->installEventFilter(this);
-    connect(button, &CXAMUButton::HoverCheck, this, [this] { UpdateHover(QCursor::pos()); });
+    connect(button, &CXAMUButton::HoverCheck, this, &CXAMUView::UpdateHover);
     connect(button, &QAbstractButton::clicked, this, [this, id = row.id] { OnButton(id); });
     if (auto* radio = qobject_cast<CXAMURadioButton*>(button)) {
       group->addButton(radio, row.id);

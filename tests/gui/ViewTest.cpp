@@ -299,6 +299,16 @@ TEST_F(CGuiTest, HoverLookAndStatusTextFollowTheMouse) {
   EXPECT_FALSE(glyphEdit->IsHover());
 }
 
+TEST_F(CGuiTest, MovingTheMouseOntoAButtonGivesItTheHoverLook) {
+  CXAMUView& view = MakeView();
+  auto* paste = static_cast<CXAMUButton*>(view.Control(kIdcPaste));
+  QTest::mouseMove(paste, paste->rect().center());
+  EXPECT_TRUE(QTest::qWaitFor([paste] { return paste->IsHover(); }, 1000));
+  EXPECT_EQ(m_frame->MessageText(), QStringLiteral("コピーしたデータを貼り付けます。"));
+  QTest::mouseMove(view.List(CXAMUView::kPaneLeft), QPoint(5, 5));
+  EXPECT_TRUE(QTest::qWaitFor([paste] { return !paste->IsHover(); }, 1000));
+}
+
 TEST_F(CGuiTest, CheckedCategoryButtonStaysPressedWhileHovered) {
   CXAMUView& view = MakeView();
   auto* file = static_cast<CXAMUButton*>(view.Control(kIdcCatFile));
