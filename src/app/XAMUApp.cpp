@@ -29,6 +29,24 @@ constexpr int kRecentCount = 5;
 // Exit statuses of a start that ends early.
 constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
 constexpr int kExitUsage = 2;      // the command line could not be read
+constexpr const char* kVersionText = "3.0";  // the program's version, as the about box shows it
+// What --help prints: the command line and where the run-time folders come from.
+constexpr const char* kHelpText =
+    "usage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n"
+    "\n"
+    "The desktop companion of the QUILP PRO label printers. Without a file a new\n"
+    "document is opened; with a file, that data file is opened into the left pane\n"
+    "(a running XAMU takes it over and comes to the front).\n"
+    "\n"
+    "  --no-splash            start without the splash window\n"
+    "  --screenshot FILE.png  save a picture of the main window once it is shown,\n"
+    "                         then exit (works under xvfb-run)\n"
+    "  -h, --help             show this text\n"
+    "  -v, --version          show the version\n"
+    "\n"
+    "Environment: XAMU_PROGRAM_DIR (program folder), XAMU_DRIVER_DIR (folder whose\n"
+    "3/libprbridge.so is the printer utility library; default: the emulated\n"
+    "printer), XAMU_SPOOLER, XAMU_SIM_DIR, XAMU_DATA_HOME. See xamu(1).\n";
 
 }  // namespace
 
@@ -47,14 +65,20 @@ COMMANDLINE ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   const QCommandLineOption noSplash(QStringLiteral("no-splash"));
   const QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE.png"));
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
   parser.addOption(noSplash);
   parser.addOption(screenshot);
+  parser.addOption(help);
+  parser.addOption(version);
   parser.addPositionalArgument(QStringLiteral("file"), QString());
   if (!parser.parse(arguments)) {
     result.ok = false;
     result.error = parser.errorText();
     return result;
   }
+  result.help = parser.isSet(help);
+  result.version = parser.isSet(version);
   result.noSplash = parser.isSet(noSplash);
   if (parser.isSet(screenshot)) result.screenshot = QFileInfo(parser.value(screenshot)).absoluteFilePath();
   const QStringList files = parser.positionalArguments();
@@ -97,6 +121,14 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
     std::fprintf(stderr, "xamu: %s\nusage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n",
                  qPrintable(line.error));
     m_exitCode = kExitUsage;
+    return false;
+  }
+  if (line.help) {
+    std::fputs(kHelpText, stdout);
+    return false;
+  }
+  if (line.version) {
+    std::printf("xamu %s\n", kVersionText);
     return false;
   }
 

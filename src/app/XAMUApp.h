@@ -21,6 +21,8 @@ struct COMMANDLINE {
   bool noSplash = false;
   QString screenshot;  // save a picture of the main window there, then exit
   QString file;        // absolute path of the data file to open, or empty
+  bool help = false;     // --help: print the command line and end
+  bool version = false;  // --version: print the version and end
   bool ok = true;      // false for an unknown option
   QString error;
 };
