@@ -27,7 +27,10 @@ void PrintUsage(FILE* out) {
   for (const CLICOMMAND* c : sorted) std::fprintf(out, "  xamu-cli %s\n", c->synopsis.c_str());
   std::fprintf(out,
                "\nCategories: file, address, name, glyph. Slots are 1-based (-s 3 or -s 1,4-6).\n"
-               "Options: --encoding utf8|sjis (text output), --help.\n");
+               "Options: --encoding utf8|sjis (text output), --help, --version.\n"
+               "Exit status: 0 done, 1 failed (the program's message on standard error),\n"
+               "2 usage error. Environment: XAMU_PROGRAM_DIR, XAMU_DRIVER_DIR (the printer\n"
+               "utility library is DIR/3/libprbridge.so), XAMU_SIM_DIR. See xamu-cli(1).\n");
 }
 
 }  // namespace

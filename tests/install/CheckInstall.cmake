@@ -1,0 +1,193 @@
+# cmake -DBUILD_DIR=... -DWORK_DIR=... -DWITH_GUI=ON|OFF -P CheckInstall.cmake
+set(prefix ${WORK_DIR}/prefix)
+set(home ${WORK_DIR}/home)
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${home} ${WORK_DIR}/out)
+
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${err}")
+endif()
+
+# ---- the file list ---------------------------------------------------------
+set(expected
+    bin/xamu-cli
+    share/xamu/printers.ini
+    share/xamu/printer-sim.ini
+    share/xamu/QP510.sym
+    share/xamu/Template.dat
+    share/xamu/TemplateXLSX.dat
+    share/xamu/libtblx2.so
+    share/xamu/drivers/3/libprbridge.so
+    share/xamu/samples/Sample.xmb
+    share/xamu/XAMU.html
+    share/applications/xamu.desktop
+    share/mime/packages/xamu.xml
+    share/man/man1/xamu.1
+    share/man/man1/xamu-cli.1)
+if(WITH_GUI)
+  list(APPEND expected bin/xamu)
+endif()
+foreach(side 16 22 24 32 48 64 128 256)
+  list(APPEND expected share/icons/hicolor/${side}x${side}/apps/xamu.png)
+endforeach()
+set(missing "")
+foreach(f ${expected})
+  if(NOT EXISTS ${prefix}/${f})
+    list(APPEND missing ${f})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "not installed: ${missing}")
+endif()
+
+# Nothing from the build's own helpers or tests may end up in the package.
+file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
+foreach(f ${installed})
+  if(f MATCHES "(^|/)(test_|bench_|make-samples|tblx2-make-templates|xamu-mk)")
+    message(FATAL_ERROR "build helper installed: ${f}")
+  endif()
+endforeach()
+
+# Every picture the manual shows is installed beside it.
+file(READ ${prefix}/share/xamu/XAMU.html manual)
+string(REGEX MATCHALL "src=\"[^\"]+\"" pictures "${manual}")
+if(NOT pictures)
+  message(FATAL_ERROR "the manual shows no screenshot")
+endif()
+foreach(p ${pictures})
+  string(REGEX REPLACE "^src=\"(.*)\"$" "\\1" p "${p}")
+  if(NOT EXISTS ${prefix}/share/xamu/${p})
+    message(FATAL_ERROR "the manual's picture ${p} is not installed")
+  endif()
+endforeach()
+
+# ---- desktop integration ---------------------------------------------------
+file(READ ${prefix}/share/applications/xamu.desktop desktop)
+file(READ ${prefix}/share/mime/packages/xamu.xml mime)
+string(REGEX MATCH "<mime-type type=\"([^\"]+)\"" found "${mime}")
+set(type ${CMAKE_MATCH_1})
+foreach(line "Exec=xamu %f" "Icon=xamu" "Categories=Office;Utility;" "MimeType=${type};" "Name[ja]=")
+  string(FIND "${desktop}" "${line}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "xamu.desktop lacks '${line}'")
+  endif()
+endforeach()
+# The file type is known by extension and by the signature the data file
+# writer really puts at offset 0.
+string(FIND "${mime}" "<glob pattern=\"*.xmb\"/>" at)
+if(at LESS 0)
+  message(FATAL_ERROR "no *.xmb glob in the MIME entry")
+endif()
+string(REGEX MATCH "offset=\"0\" value=\"([^\"]+)\"" found "${mime}")
+set(magic "${CMAKE_MATCH_1}")
+file(READ ${prefix}/share/xamu/samples/Sample.xmb head LIMIT 16 HEX)
+set(sig_hex "")
+string(REGEX MATCHALL "(\\\\0|.)" chars "${magic}")
+foreach(c ${chars})
+  if(c STREQUAL "\\0")
+    string(APPEND sig_hex "00")
+  else()
+    string(HEX "${c}" h)
+    string(APPEND sig_hex "${h}")
+  endif()
+endforeach()
+if(NOT sig_hex STREQUAL head)
+  message(FATAL_ERROR "MIME magic ${sig_hex} is not the data file signature ${head}")
+endif()
+find_program(XMLLINT xmllint)
+if(XMLLINT)
+  execute_process(COMMAND ${XMLLINT} --noout ${prefix}/share/mime/packages/xamu.xml RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the MIME entry is not well-formed XML")
+  endif()
+endif()
+find_program(DESKTOP_VALIDATE desktop-file-validate)
+if(DESKTOP_VALIDATE)
+  execute_process(COMMAND ${DESKTOP_VALIDATE} ${prefix}/share/applications/xamu.desktop
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "xamu.desktop: ${out}")
+  endif()
+endif()
+find_program(GROFF groff)
+if(GROFF)
+  foreach(page xamu xamu-cli)
+    execute_process(COMMAND ${GROFF} -k -Tutf8 -man -ww -z ${prefix}/share/man/man1/${page}.1
+                    RESULT_VARIABLE rc ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR out)
+      message(FATAL_ERROR "${page}.1: ${out}")
+    endif()
+  endforeach()
+endif()
+
+# ---- the installed tools run from the installed program folder -------------
+# A private home and no XAMU_PROGRAM_DIR: the program folder is found beside
+# the executable, the plug-ins are the installed ones.
+set(env ${CMAKE_COMMAND} -E env --unset=XAMU_PROGRAM_DIR --unset=XAMU_DRIVER_DIR --unset=XAMU_SPOOLER
+        HOME=${home} XDG_DATA_HOME=${home}/data XDG_CONFIG_HOME=${home}/config
+        XDG_DOCUMENTS_DIR=${home}/docs XAMU_DATA_HOME=${home}/docs/XAMU
+        XAMU_SIM_DIR=${home}/sim TMPDIR=${WORK_DIR}/out)
+set(cli ${prefix}/bin/xamu-cli)
+set(sample ${prefix}/share/xamu/samples/Sample.xmb)
+
+function(run_cli expect_rc)
+  execute_process(COMMAND ${env} ${cli} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL expect_rc)
+    message(FATAL_ERROR "xamu-cli ${ARGN}: status ${rc}, expected ${expect_rc}\n${out}${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+run_cli(0 list ${sample} -c address)
+if(NOT out MATCHES "\\*01 ")
+  message(FATAL_ERROR "the sample's address list is empty:\n${out}")
+endif()
+# The spreadsheet converter is loaded from the installed program folder.
+run_cli(0 export ${sample} -c address ${WORK_DIR}/out/book.xlsx)
+run_cli(0 import ${WORK_DIR}/out/copy.xmb -c address ${WORK_DIR}/out/book.xlsx)
+# Exported records are packed (one line per used slot), so the used entries'
+# texts are compared in order, not their slot numbers.
+function(used_texts text result)
+  string(REGEX MATCHALL "\\*[0-9][0-9] [^\n]*" lines "${text}")
+  list(TRANSFORM lines REPLACE "^\\*[0-9][0-9] " "")
+  set(${result} "${lines}" PARENT_SCOPE)
+endfunction()
+run_cli(0 list ${WORK_DIR}/out/copy.xmb -c address)
+used_texts("${out}" copied)
+run_cli(0 list ${sample} -c address)
+used_texts("${out}" original)
+list(LENGTH original n)
+if(n LESS 2 OR NOT copied STREQUAL original)
+  message(FATAL_ERROR "addresses changed on their way through the installed converter:\n${original}\n---\n${copied}")
+endif()
+# The emulated printer is the installed driver library.
+run_cli(0 printer write ${sample} -c name --overwrite all)
+run_cli(0 printer read -c name)
+if(NOT out MATCHES "\\*01 ")
+  message(FATAL_ERROR "the installed emulated printer holds no names:\n${out}")
+endif()
+# Help is complete: every command has its own help text.
+run_cli(0 --help)
+string(REGEX MATCHALL "\n  xamu-cli ([a-z]+( [a-z]+)?)" commands "${out}")
+list(LENGTH commands n)
+if(n LESS 10)
+  message(FATAL_ERROR "xamu-cli --help lists only ${n} commands:\n${out}")
+endif()
+foreach(c ${commands})
+  string(REGEX REPLACE "^\n  xamu-cli " "" c "${c}")
+  string(REPLACE " " ";" words "${c}")
+  run_cli(0 help ${words})
+  if(NOT out MATCHES "^usage: xamu-cli ${c}")
+    message(FATAL_ERROR "xamu-cli help ${c}:\n${out}")
+  endif()
+endforeach()
+if(WITH_GUI)
+  execute_process(COMMAND ${env} --unset=DISPLAY --unset=WAYLAND_DISPLAY ${prefix}/bin/xamu --version
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^xamu [0-9]")
+    message(FATAL_ERROR "xamu --version: ${rc} ${out}${err}")
+  endif()
+endif()
+message(STATUS "installed tree checked: ${prefix}")
