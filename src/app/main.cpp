@@ -1,23 +1,22 @@
 #include <QApplication>
 #include <QFont>
-#include <string_view>
+#include <QStringList>
 
 #include "app/XAMUApp.h"
 
 namespace {
-// --help and --version must answer on a terminal without a display, so they
-// are recognised before a window system is needed.
-bool AsksForText(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg(argv[i]);
-    if (arg == "-h" || arg == "--help" || arg == "-v" || arg == "--version") return true;
-  }
-  return false;
+// Help, version and a bad command line must answer on a terminal without a
+// display, so the command line is read before a window system is needed.
+bool EndsWithText(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const COMMANDLINE line = ParseCommandLine(arguments);
+  return !line.ok || line.help || line.version;
 }
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (AsksForText(argc, argv)) {
+  if (EndsWithText(argc, argv)) {
     QCoreApplication core(argc, argv);
     CXAMUApp app;
     app.InitInstance(QCoreApplication::arguments());

@@ -183,11 +183,22 @@ foreach(c ${commands})
     message(FATAL_ERROR "xamu-cli help ${c}:\n${out}")
   endif()
 endforeach()
+# The desktop program answers its command line on a terminal without a
+# display: "arguments|status|start of the output".
 if(WITH_GUI)
-  execute_process(COMMAND ${env} --unset=DISPLAY --unset=WAYLAND_DISPLAY ${prefix}/bin/xamu --version
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0 OR NOT out MATCHES "^xamu [0-9]")
-    message(FATAL_ERROR "xamu --version: ${rc} ${out}${err}")
-  endif()
+  set(cases "--version|0|xamu [0-9]" "-h|0|usage: xamu " "--bogus|2|xamu: " "a.xmb,b.xmb|2|xamu: only one"
+            "--screenshot|2|xamu: ")
+  foreach(c ${cases})
+    string(REPLACE "|" ";" parts "${c}")
+    list(GET parts 0 arguments)
+    list(GET parts 1 expect_rc)
+    list(GET parts 2 expect_out)
+    string(REPLACE "," ";" arguments "${arguments}")
+    execute_process(COMMAND ${env} --unset=DISPLAY --unset=WAYLAND_DISPLAY ${prefix}/bin/xamu ${arguments}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL expect_rc OR NOT "${out}${err}" MATCHES "^${expect_out}")
+      message(FATAL_ERROR "xamu ${arguments}: status ${rc}, expected ${expect_rc} and '${expect_out}':\n${out}${err}")
+    endif()
+  endforeach()
 endif()
 message(STATUS "installed tree checked: ${prefix}")
