@@ -23,6 +23,7 @@
 #include "model/Paths.h"
 #include "view/StaticContainer.h"
 #include "view/StaticPreview.h"
+#include "view/ViewGlyphHandOver.h"
 #include "view/ViewLayout.h"
 #include "view/XAMUButton.h"
 #include "view/XAMUEdit.h"
@@ -92,6 +93,7 @@ CXAMUView::CXAMUView(CXAMUDoc& doc, QWidget* parent) : QWidget(parent), m_doc(do
   RegisterCommand(kCmdSelectAll, [this] { OnSelectAll(); },
                   [this] { return DataSet(m_activePane).IsUsed(SectionOfCategory(App().Category()), -2) != 0; });
   RegisterCommand(kCmdDataSelect, [this] { OnDataSelect(); }, [] { return true; });
+  InstallGlyphHandOver(*this);
 }
 
 CXAMUView::~CXAMUView() {
