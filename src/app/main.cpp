@@ -23,6 +23,8 @@ int main(int argc, char* argv[]) {
     return app.ExitCode();
   }
   QApplication qt(argc, argv);
+  // Ties the windows to the menu entry (its name and icon) on Wayland.
+  QGuiApplication::setDesktopFileName(QStringLiteral("xamu"));
   // One CJK font everywhere, so that no text shows as boxes and every
   // picture looks the same on every machine.
   QFont font(QStringLiteral("IPAGothic"));
