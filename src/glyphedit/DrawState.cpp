@@ -153,6 +153,11 @@ void CLineState::OnButtonUp(QPoint p) {
   Commit();
 }
 
+void CLineState::Cancel() {
+  m_dragging = false;
+  m_ctrl.Invalidate();
+}
+
 void CLineState::DrawShape(CGlyph& glyph) const { glyph.DrawLine(m_start.x, m_start.y, m_end.x, m_end.y, 1); }
 void CLineState::Commit() { m_ctrl.ExecuteCommand(std::make_unique<CLineCommand>(m_start, m_end)); }
 

@@ -93,7 +93,7 @@ class CLineState : public CDrawState {
   void OnButtonDown(QPoint p) override;
   void OnButtonUp(QPoint p) override;
   void OnMouseMove(QPoint p) override;
-  void Cancel() override { m_dragging = false; }
+  void Cancel() override;
 
  protected:
   virtual void DrawShape(CGlyph& glyph) const;

@@ -495,7 +495,7 @@ void CGlyphDialog::OnCommand(int id) {
     case kGlyphCmdPaste: m_edit->Paste(m_autoScale); break;
     case kGlyphCmdDelete: m_edit->DeleteSelection(); break;
     case kGlyphCmdSelectAll:
-      if (m_edit->Tool() != kToolSelect) PressTool(kGlyphCmdFirstTool + kToolSelect - 1);
+      if (m_edit->Tool() != kToolSelect) PressTool(kToolCommandBase + static_cast<int>(kToolSelect));
       m_edit->SelectAll();
       break;
     case kGlyphCmdInvert: m_edit->InvertSelection(); break;

@@ -32,6 +32,9 @@ constexpr int k16 = 0;
 constexpr int k24 = 1;
 constexpr int k48 = 6;
 
+// The tool bar command of a tool.
+int ToolId(int tool) { return kToolCommandBase + tool; }
+
 const std::string kReadingKa = "\x82\xa9";  // か
 
 DATAENTRY MakeEntry(const GLYPHSET& set, const std::string& reading) {
@@ -296,7 +299,7 @@ TEST_F(GlyphDialogTest, MenuCommandsAndTheirEnabledRules) {
   EXPECT_FALSE(dialog->IsCommandEnabled(kGlyphCmdPaste));
   dialog->OnCommand(kGlyphCmdSelectAll);
   EXPECT_EQ(dialog->EditCtrl()->Tool(), kToolSelect);
-  EXPECT_TRUE(dialog->Action(kGlyphCmdFirstTool + kToolSelect - 1)->isChecked());
+  EXPECT_TRUE(dialog->Action(ToolId(kToolSelect))->isChecked());
   EXPECT_FALSE(dialog->Action(kGlyphCmdFirstTool)->isChecked());
   EXPECT_TRUE(dialog->Action(kGlyphCmdCut)->isEnabled());
   dialog->OnCommand(kGlyphCmdCopy);
@@ -325,9 +328,9 @@ TEST_F(GlyphDialogTest, MenuCommandsAndTheirEnabledRules) {
   EXPECT_FALSE(dialog->IsCommandEnabled(kGlyphCmdUndo));
 
   // Tool buttons switch the control's tool and check only themselves.
-  dialog->Action(kGlyphCmdFirstTool + kToolEraser - 1)->trigger();
+  dialog->Action(ToolId(kToolEraser))->trigger();
   EXPECT_EQ(dialog->EditCtrl()->Tool(), kToolEraser);
-  EXPECT_EQ(dialog->Action(kGlyphCmdFirstTool + kToolEraser - 1)->toolTip(), QStringLiteral("消しゴム"));
+  EXPECT_EQ(dialog->Action(ToolId(kToolEraser))->toolTip(), QStringLiteral("消しゴム"));
   EXPECT_EQ(dialog->Action(kGlyphCmdFirstTool + 1)->toolTip(), QStringLiteral("ブラシ"));
 }
 

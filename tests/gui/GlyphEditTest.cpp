@@ -420,8 +420,10 @@ TEST_F(GlyphEditTest, CopyAndPasteThroughTheClipboard) {
     ASSERT_TRUE(ctrl->Paste(c.autoScale));
     EXPECT_EQ(ctrl->Selection(), (GLYPHRECT{0, 0, 2 * c.block, 2 * c.block}));
     EXPECT_TRUE(W().GetPixel(c.block - 1, c.block - 1));
-    EXPECT_EQ(W().GetPixel(c.block, c.block), c.block == 16 ? false : false);
-    if (c.block < 48) EXPECT_FALSE(W().GetPixel(c.block, 0));
+    if (c.block < 48) {
+      EXPECT_FALSE(W().GetPixel(c.block, c.block));
+      EXPECT_FALSE(W().GetPixel(c.block, 0));
+    }
     ctrl->Undo();
     EXPECT_TRUE(W().IsEmpty());
   }
