@@ -23,6 +23,7 @@
 #include "glyph/GlyphPaste.h"
 #include "glyphedit/GlyphEditCtrl.h"
 #include "glyphedit/ReadingDialogs.h"
+#include "glyphedit/ToolImages.h"
 #include "model/Content.h"
 
 namespace {
@@ -540,37 +541,6 @@ void CGlyphDialog::OnScrollAction(int action) {
 // ---- tool pictures ---------------------------------------------------------
 
 QIcon GlyphToolIcon(int tool) {
-  constexpr int kSide = 16;
-  QPixmap pm(kSide, kSide);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setPen(QPen(Qt::black, 1));
-  switch (tool) {
-    case kToolPencil:
-      p.setBrush(QColor(255, 200, 80));
-      p.drawPolygon(QPolygon({QPoint(1, 14), QPoint(3, 9), QPoint(11, 1), QPoint(14, 4), QPoint(6, 12)}));
-      break;
-    case kToolBrush:
-      p.setBrush(QColor(150, 100, 50));
-      p.drawPolygon(QPolygon({QPoint(7, 7), QPoint(13, 1), QPoint(15, 3), QPoint(9, 9)}));
-      p.setBrush(Qt::black);
-      p.drawPolygon(QPolygon({QPoint(1, 14), QPoint(3, 9), QPoint(6, 7), QPoint(9, 10), QPoint(6, 13)}));
-      break;
-    case kToolLine: p.drawLine(2, 13, 13, 2); break;
-    case kToolRect: p.drawRect(2, 3, 11, 9); break;
-    case kToolFillRect: p.setBrush(Qt::black); p.drawRect(2, 3, 11, 9); break;
-    case kToolEllipse: p.drawEllipse(1, 3, 13, 9); break;
-    case kToolFillEllipse: p.setBrush(Qt::black); p.drawEllipse(1, 3, 13, 9); break;
-    case kToolSelect:
-      p.setPen(QPen(Qt::black, 1, Qt::DashLine));
-      p.drawRect(2, 2, 11, 11);
-      break;
-    default:
-      p.setBrush(QColor(250, 180, 190));
-      p.drawPolygon(QPolygon({QPoint(1, 10), QPoint(7, 4), QPoint(12, 9), QPoint(6, 15)}));
-      p.setBrush(Qt::white);
-      p.drawPolygon(QPolygon({QPoint(7, 4), QPoint(10, 1), QPoint(15, 6), QPoint(12, 9)}));
-      break;
-  }
-  return QIcon(pm);
+  if (tool < kToolPencil || tool > kToolEraser) return QIcon();
+  return QIcon(QPixmap(kToolImages[tool - kToolPencil]));
 }

@@ -12,6 +12,7 @@
 
 #include "glyph/GlyphClip.h"
 #include "glyph/GlyphPicture.h"
+#include "glyphedit/ToolImages.h"
 
 namespace {
 
@@ -20,8 +21,6 @@ constexpr int kGridSides[] = {200, 288, 480, 680, 768};
 // Colours of the control (the desktop's application-workspace grey and grey text).
 const QColor kWorkspaceColour(0xAB, 0xAB, 0xAB);
 const QColor kGridColour(0x6D, 0x6D, 0x6D);
-// Side of the tool cursor pictures, in pixels.
-constexpr int kCursorSide = 32;
 
 int AxisLow(int a, int b, int c) { return b >= a ? a / c : (a + c - 1) / c; }
 int AxisHigh(int a, int b, int c) {
@@ -30,39 +29,13 @@ int AxisHigh(int a, int b, int c) {
   return a2 / c - (a2 - b) / c;
 }
 
+// Hot spots of the tool cursors: the tip of the pencil and brush, the
+// lower-left corner of the eraser.
 QCursor MakeCursor(int tool) {
-  QPixmap pm(kCursorSide, kCursorSide);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(QPen(Qt::white, 3));
-  QPen ink(Qt::black, 1);
   switch (tool) {
-    case kToolPencil: {
-      const QPolygon body({QPoint(1, 30), QPoint(4, 22), QPoint(22, 4), QPoint(27, 9), QPoint(9, 27)});
-      p.drawPolygon(body);
-      p.setPen(ink);
-      p.setBrush(QColor(255, 220, 120));
-      p.drawPolygon(body);
-      p.drawLine(4, 22, 9, 27);
-      return QCursor(pm, 1, 30);
-    }
-    case kToolBrush: {
-      p.setPen(ink);
-      p.setBrush(QColor(160, 110, 60));
-      p.drawPolygon(QPolygon({QPoint(14, 13), QPoint(26, 1), QPoint(30, 5), QPoint(18, 17)}));
-      p.setBrush(Qt::black);
-      p.drawPolygon(QPolygon({QPoint(1, 30), QPoint(5, 20), QPoint(12, 15), QPoint(16, 19), QPoint(11, 26)}));
-      return QCursor(pm, 1, 30);
-    }
-    default: {
-      p.setPen(ink);
-      p.setBrush(QColor(250, 190, 200));
-      p.drawPolygon(QPolygon({QPoint(1, 22), QPoint(15, 8), QPoint(25, 18), QPoint(11, 32)}));
-      p.setBrush(Qt::white);
-      p.drawPolygon(QPolygon({QPoint(15, 8), QPoint(21, 2), QPoint(31, 12), QPoint(25, 18)}));
-      return QCursor(pm, 2, 22);
-    }
+    case kToolPencil: return QCursor(QPixmap(kPencilCursor), 2, 29);
+    case kToolBrush: return QCursor(QPixmap(kBrushCursor), 2, 29);
+    default: return QCursor(QPixmap(kEraserCursor), 2, 21);
   }
 }
 
