@@ -228,3 +228,31 @@ TEST_F(GlyphHandOverTest, DeviceGlyphIsWrittenToThePrinterAndReadBack) {
   std::filesystem::remove(sim + "/spooler.ini");
   App().Config().SetPrinterName(std::string());
 }
+
+TEST_F(GlyphHandOverTest, AFailedPrinterWriteIsReported) {
+  const std::string sim = std::getenv("XAMU_SIM_DIR");
+  // The printer's cutter is open: the link is refused.
+  const std::string ini =
+      "[QUILP PRO QP700]\ndriver=KORVANTE QUILP PRO QP700\nprivate=KORVANTE QUILP SERIES DRIVER\njobs=0\n"
+      "connected=1\nstatus=16\ncapacity=262144\n";
+  CTestEnv::WriteBytes(sim + "/spooler.ini", std::vector<uint8_t>(ini.begin(), ini.end()));
+  if (!App().Config().Init() || App().Config().CheckPrinters() != kScanOk)
+    GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = GlyphView();
+  view.SetDeviceMode(true);
+  view.SetActivePane(CXAMUView::kPaneRight);
+  prompt.answers = {0, kAnswerYes};
+  CRunner runner([](CGlyphDialog& d) { return EditAndFinish(d, QStringLiteral("ひ")); });
+  Press(view);
+  ASSERT_EQ(runner.runs, 1);
+  // The reading's confirmation, then the device's message.
+  ASSERT_GE(prompt.messages.size(), 2);
+  EXPECT_TRUE(prompt.messages[0].startsWith(QStringLiteral("読み : ")));
+  EXPECT_FALSE(prompt.messages.last().isEmpty());
+  EXPECT_FALSE(prompt.messages.last().startsWith(QStringLiteral("読み : ")));
+  CDataSet memory;
+  EXPECT_TRUE(memory.LoadDataFile(sim + "/QUILP PRO QP700.xmb") != kFileOk || memory.IsUsed(kSecGlyph, 0) == 0);
+  view.SetDeviceMode(false);
+  std::filesystem::remove(sim + "/spooler.ini");
+  App().Config().SetPrinterName(std::string());
+}
