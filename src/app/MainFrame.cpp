@@ -22,6 +22,7 @@
 #include "app/SplashWnd.h"
 #include "app/XAMUApp.h"
 #include "app/XAMUDoc.h"
+#include "view/ViewCommands.h"
 #include "view/XAMUView.h"
 
 namespace {
@@ -68,6 +69,9 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   m_view = new CXAMUView(doc, this);
   doc.SetView(m_view);
   setCentralWidget(m_view);
+  // Recent files and a second start's file go through the open of the left
+  // pane, questions included.
+  m_openHandler = [this](const QString& file) { m_view->Commands().OpenFile(CXAMUView::kPaneLeft, file); };
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();

@@ -79,6 +79,8 @@ class CQtPrompt : public CPrompt {
     CSaveFileDialog dialog(g_parent);
     Prepare(dialog, spec);
     if (!spec.keepExtension) QObject::disconnect(&dialog, &QFileDialog::filterSelected, nullptr, nullptr);
+    // Callers that ask their own question want no second one.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
     return Run(dialog, spec);
   }
 

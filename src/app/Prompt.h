@@ -40,6 +40,7 @@ struct FILEDIALOGSPEC {
   bool mustExist = false;
   bool showContents = false;   // open dialog: the 内容 field of a data file
   bool keepExtension = false;  // save dialog: extension follows the file type
+  bool confirmOverwrite = true;  // save dialog: the dialog asks before replacing a file
   int filterIndex = 1;         // 1-based, in and out
 };
 

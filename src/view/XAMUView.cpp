@@ -24,6 +24,7 @@
 #include "view/StaticContainer.h"
 #include "view/StaticPreview.h"
 #include "view/ViewGlyphHandOver.h"
+#include "view/ViewCommands.h"
 #include "view/ViewLayout.h"
 #include "view/XAMUButton.h"
 #include "view/XAMUEdit.h"
@@ -94,9 +95,11 @@ CXAMUView::CXAMUView(CXAMUDoc& doc, QWidget* parent) : QWidget(parent), m_doc(do
                   [this] { return DataSet(m_activePane).IsUsed(SectionOfCategory(App().Category()), -2) != 0; });
   RegisterCommand(kCmdDataSelect, [this] { OnDataSelect(); }, [] { return true; });
   InstallGlyphHandOver(*this);
+  m_commandSet = std::make_unique<CViewCommands>(*this);
 }
 
 CXAMUView::~CXAMUView() {
+  m_commandSet.reset();
   // The controls outlive this part of the view while they are torn down;
   // none of them may call back into it.
   for (QWidget* control : std::as_const(m_controls)) disconnect(control, nullptr, this, nullptr);
@@ -235,11 +238,7 @@ void CXAMUView::ResetLeftPane() {
   UpdateAddressFields();
 }
 
-bool CXAMUView::SaveModifiedPanes() {
-  // The save questions come with the pane file commands; until then there
-  // is nothing the view could have changed.
-  return true;
-}
+bool CXAMUView::SaveModifiedPanes() { return m_commandSet->SaveModifiedPanes(); }
 
 bool CXAMUView::SetActivePane(int pane) {
   if (pane != kPaneLeft && pane != kPaneRight) return false;

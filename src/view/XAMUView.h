@@ -3,11 +3,13 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 class CDataSet;
 class CStaticContainer;
 class CStaticPreview;
+class CViewCommands;
 class CXAMUButton;
 class CXAMUDoc;
 class CXAMUEdit;
@@ -66,6 +68,8 @@ class CXAMUView : public QWidget {
   // Offers to save the modified panes, right pane first; false stops the
   // close.
   bool SaveModifiedPanes();
+  // The file, transfer, clipboard, delete and import/export commands.
+  CViewCommands& Commands() const { return *m_commandSet; }
 
   // Commands of the menus, accelerators and tool bar. A command counts as
   // enabled only when it has a handler and its rule says so.
@@ -126,4 +130,5 @@ class CXAMUView : public QWidget {
   bool m_deviceMode = false;
   bool m_initialised = false;
   bool m_laidOut = false;
+  std::unique_ptr<CViewCommands> m_commandSet;
 };

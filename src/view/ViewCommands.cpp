@@ -1,0 +1,780 @@
+#include "view/ViewCommands.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QThread>
+#include <algorithm>
+#include <map>
+
+#include "app/CommandIds.h"
+#include "app/Prompt.h"
+#include "app/XAMUApp.h"
+#include "device/DeviceResult.h"
+#include "exchange/Exchange.h"
+#include "model/Category.h"
+#include "model/Content.h"
+#include "model/DataSet.h"
+#include "model/EntryClipboard.h"
+#include "model/FileResult.h"
+#include "model/Paths.h"
+#include "view/ComMsg.h"
+#include "view/XAMUListBox.h"
+#include "view/XAMUView.h"
+
+namespace {
+
+constexpr int kLeft = CXAMUView::kPaneLeft;
+constexpr int kRight = CXAMUView::kPaneRight;
+constexpr int kKeep = CXAMUView::kKeepPosition;
+
+// Pause after a read from the printer before the lists are refilled.
+constexpr unsigned long kAfterReadPauseMs = 100;
+
+constexpr char kOpenFilter[] = "XAMU ﾌｧｲﾙ (*.xmb)|*.xmb||";
+constexpr char kSaveAsFilter[] = "XAMU ﾌｧｲﾙ(*.xmb)|*.xmb||";
+constexpr char kExportFilter[] =
+    "Excelﾌｧｲﾙ (*.xls)|*.xls|Excelﾌｧｲﾙ (*.xlsx)|*.xlsx|TXTﾌｧｲﾙ(*.txt)|*.txt|CSVﾌｧｲﾙ (*.csv)|*.csv||";
+constexpr char kImportFilter[] =
+    "ﾃﾞｰﾀﾌｧｲﾙ (*.xls,*.xlsx,*.txt,*.csv)|*.xlsx;*.xls;*.txt;*.csv|Excelﾌｧｲﾙ (*.xls)|*.xls|Excelﾌｧｲﾙ "
+    "(*.xlsx)|*.xlsx|TXTﾌｧｲﾙ(*.txt)|*.txt|CSVﾌｧｲﾙ (*csv)|*.csv||";
+
+constexpr char kMsgAlreadyOpen[] = "ファイル%1は、すでに開いているため開けませんでした。";
+constexpr char kMsgSaveModified[] = "データは更新されています。\n保存しますか？";
+constexpr char kMsgExists[] = "ファイルはすでに存在します。\n上書きしますか？";
+constexpr char kMsgWriteProtected[] = "書き込み禁止のファイルです。";
+constexpr char kMsgSaveChanges[] = "%1 への変更を保存しますか？";
+constexpr char kMsgToRight[] = "【→ → →】\n右側表示エリアにデータを転送します。";
+constexpr char kMsgToLeft[] = "【← ← ←】\n左側表示エリアにデータを転送します。";
+constexpr char kMsgCannotTransfer[] = "転送できません。\n転送元と転送先の指定を確認してください。";
+constexpr char kMsgPasteOne[] = "%1表示エリアの%2番にデータを貼り付けます。";
+constexpr char kMsgPasteMany[] = "%1表示エリアの%2番を先頭にデータを貼り付けます。";
+constexpr char kMsgMoveOne[] = "%1表示エリアの%2番にデータを移動します。";
+constexpr char kMsgMoveMany[] = "%1表示エリアの%2番を先頭にデータを移動します。";
+constexpr char kMsgDeletePc[] = "選択中のＰＣデータを削除します。\nよろしいですか？";
+constexpr char kMsgDeleteDevice[] = "選択中のクイルプデータを削除します。\nよろしいですか？";
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const std::string& text) { return QString::fromStdString(text); }
+
+int CurrentSection() { return SectionOfCategory(App().Category()); }
+
+// Questions of the device link through the prompt seam: OK notices with the
+// exclamation icon, the overwrite dialogs as the program's own dialogs.
+class CViewDevicePrompt : public CDevicePrompt {
+ public:
+  void Notice(const std::string& utf8) override {
+    Prompt().Message(U(utf8), kButtonsOk, EPromptIcon::kWarning, kAnswerOk);
+  }
+  bool YesNo(const std::string& utf8) override {
+    const EPromptIcon icon = utf8 == kMsgGlyphSizesLacking ? EPromptIcon::kInformation : EPromptIcon::kQuestion;
+    return Prompt().Message(U(utf8), kButtonsYesNo, icon, kAnswerYes) == kAnswerYes;
+  }
+  // COverwriteDlg1: OK and ｷｬﾝｾﾙ; Escape and the close box cancel.
+  bool OverwriteNotice(const std::string& utf8) override {
+    return Prompt().Choice(QStringLiteral("XAMU"), U(utf8), {QStringLiteral("OK"), QStringLiteral("ｷｬﾝｾﾙ")}, 0, 1) ==
+           0;
+  }
+  // COverwriteDlg: はい, すべて上書き, いいえ, ｷｬﾝｾﾙ (answers 0 to 3).
+  int OverwriteChoice(const std::string& utf8) override {
+    const QStringList buttons = {QStringLiteral("はい"), QStringLiteral("すべて上書き"), QStringLiteral("いいえ"),
+                                 QStringLiteral("ｷｬﾝｾﾙ")};
+    switch (Prompt().Choice(QStringLiteral("上書き確認"), U(utf8), buttons, 0, 3)) {
+      case 0: return kOverwriteOne;
+      case 1: return kOverwriteAll;
+      case 2: return kOverwriteSkip;
+      default: return kOverwriteCancel;
+    }
+  }
+};
+
+class CViewExchangeMessages : public CExchangeMessages {
+ public:
+  void ShowMessage(const std::string& utf8) override { ShowWarning(U(utf8)); }
+};
+
+// Drops mouse, key and wheel events while it is installed.
+class CInputSwallower : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+      case QEvent::ShortcutOverride: return true;
+      default: return false;
+    }
+  }
+};
+
+bool EndsWithXmb(const QString& path) { return path.endsWith(QStringLiteral(".xmb"), Qt::CaseInsensitive); }
+
+}  // namespace
+
+CViewCommands::CViewCommands(CXAMUView& view)
+    : QObject(nullptr),
+      m_view(view),
+      m_link(std::make_unique<CDeviceLink>(App().Config())),
+      m_prompt(std::make_unique<CViewDevicePrompt>()) {
+  auto always = [] { return true; };
+  auto hasSelection = [this] { return !m_view.List(m_view.ActivePane())->SelectedRows().isEmpty(); };
+  m_view.RegisterCommand(kCmdNew, [this] { OnNew(); }, always);
+  m_view.RegisterCommand(kCmdOpenFile, [this] { OpenFile(m_view.ActivePane()); }, always);
+  m_view.RegisterCommand(kCmdOpenPrinter, [this] { ReadPrinter(false); },
+                         [this] { return m_view.ActivePane() == kRight; });
+  m_view.RegisterCommand(kCmdSave, [this] { OnSave(); }, [this] { return CanSaveFile(); });
+  m_view.RegisterCommand(kCmdSaveAs, [this] { SaveAs(m_view.ActivePane()); }, [this] { return CanSaveFile(); });
+  m_view.RegisterCommand(kCmdDelete, [this] { Delete(); }, hasSelection);
+  m_view.RegisterCommand(kCmdCopy, [this] { Copy(false); }, hasSelection);
+  m_view.RegisterCommand(kCmdCut, [this] { Copy(true); }, hasSelection);
+  m_view.RegisterCommand(kCmdPaste, [this] { Paste(); }, [this] { return CanPaste(); });
+  m_view.RegisterCommand(kCmdRefresh, [this] { Refresh(); },
+                         [this] { return m_view.ActivePane() == kRight && m_view.DeviceMode(); });
+  m_view.RegisterCommand(kCmdTransferAll, [this] { Transfer(true); }, [this] { return CanTransferAll(); });
+  m_view.RegisterCommand(kCmdReadAddress, [this] { ImportCommand(); }, [this] { return ImportEnabled(kCatAddress); });
+  m_view.RegisterCommand(kCmdReadName, [this] { ImportCommand(); }, [this] { return ImportEnabled(kCatName); });
+  m_view.RegisterCommand(kCmdSaveAddress, [this] { ExportCommand(); }, [this] {
+    return ImportEnabled(kCatAddress) && m_view.DataSet(m_view.ActivePane()).IsUsed(kSecAddress, -2);
+  });
+  m_view.RegisterCommand(kCmdSaveName, [this] { ExportCommand(); }, [this] {
+    return ImportEnabled(kCatName) && m_view.DataSet(m_view.ActivePane()).IsUsed(kSecName, -2);
+  });
+  connect(&m_view, &CXAMUView::ButtonPressed, this, &CViewCommands::OnButton);
+  connect(&m_view, &CXAMUView::CategoryChanged, this, &CViewCommands::OnCategoryChanged);
+}
+
+CViewCommands::~CViewCommands() = default;
+
+QString CViewCommands::EntriesMimeType(int category) {
+  return QStringLiteral("application/x-xamu-entries-%1").arg(category);
+}
+
+bool CViewCommands::PaneHasPath(int pane) const { return !m_view.DataSet(pane).m_path.empty(); }
+
+bool CViewCommands::CanSaveFile() const {
+  const int pane = m_view.ActivePane();
+  return PaneHasPath(pane) && !(pane == kRight && m_view.DeviceMode());
+}
+
+bool CViewCommands::ImportEnabled(int category) const {
+  return App().Category() == category && CanSaveFile();
+}
+
+bool CViewCommands::CanTransferAll() const {
+  return m_view.List(kLeft)->count() > 0 && m_view.List(kRight)->count() > 0 &&
+         m_view.DataSet(m_view.ActivePane()).IsUsed(CurrentSection(), -2) != 0;
+}
+
+void CViewCommands::OnButton(int id) {
+  switch (id) {
+    case kIdcOpenLeft: OpenFile(kLeft); break;
+    case kIdcOpenRight: OpenFile(kRight); break;
+    case kIdcOpenDevice: ReadPrinter(true); break;
+    case kIdcTransfer: OnTransferButton(); break;
+    case kIdcCopy:
+      if (!m_view.List(m_view.ActivePane())->SelectedRows().isEmpty()) Copy(false);
+      break;
+    case kIdcPaste:
+      if (CanPaste()) Paste();
+      m_view.List(m_view.ActivePane())->setFocus(Qt::OtherFocusReason);
+      break;
+    default: break;
+  }
+  emit m_view.CommandStatesChanged();
+}
+
+void CViewCommands::OnCategoryChanged() {
+  ClearCutList();
+  // The right pane shows the printer's real state in every category.
+  if (m_view.IsInitialised() && m_view.DeviceMode() && PaneHasPath(kRight) &&
+      !(m_readCategories & (1u << App().Category())))
+    ReadPrinterInto(false);
+}
+
+void CViewCommands::ClearCutList() {
+  m_cut.clear();
+}
+
+// ---------------------------------------------------------------- files
+
+bool CViewCommands::SaveIfModified(int pane) {
+  CDataSet& set = m_view.DataSet(pane);
+  if (!set.m_modified) return true;
+  if (pane == kRight && m_view.DeviceMode()) return true;
+  if (Prompt().Message(U(kMsgSaveModified), kButtonsYesNo, EPromptIcon::kQuestion, kAnswerYes) != kAnswerYes)
+    return true;
+  return SaveProcedure(pane);
+}
+
+bool CViewCommands::SaveProcedure(int pane) {
+  CDataSet& set = m_view.DataSet(pane);
+  if (set.m_path.empty()) {
+    int counter = 1;
+    set.m_path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+    set.m_untitled = 1;
+  }
+  if (set.m_untitled) return SaveAs(pane);
+  const int result = set.SaveDataFile(set.m_path);
+  ShowFileResult(result, true, set.m_path);
+  return result == kFileOk;
+}
+
+bool CViewCommands::SaveModifiedPanes() {
+  for (int pane : {kRight, kLeft}) {
+    CDataSet& set = m_view.DataSet(pane);
+    if (set.m_path.empty() || !set.m_modified) continue;
+    if (pane == kRight && m_view.DeviceMode()) continue;
+    const QString text = U(kMsgSaveChanges).arg(U(FileNameOf(set.m_path)));
+    if (Prompt().Message(text, kButtonsYesNo, EPromptIcon::kQuestion, kAnswerYes) != kAnswerYes) continue;
+    // A save that was asked for and did not happen must not lose the data.
+    if (!SaveProcedure(pane)) return false;
+  }
+  return true;
+}
+
+void CViewCommands::OnNew() {
+  const int pane = m_view.ActivePane();
+  if (!SaveIfModified(pane)) return;
+  int counter = 1;
+  const std::string path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+  if (pane == m_clipPane) ClearCutList();
+  if (pane == kRight) m_view.SetDeviceMode(false);
+  CDataSet& set = m_view.DataSet(pane);
+  set.ClearAll();
+  set.m_path = path;
+  set.m_modified = 0;
+  set.m_untitled = 1;
+  m_view.FillList(pane, 0);
+  m_view.UpdateAddressFields();
+}
+
+void CViewCommands::OpenFile(int pane, const QString& given) {
+  QString chosen = given;
+  if (chosen.isEmpty()) {
+    FILEDIALOGSPEC spec;
+    spec.filter = U(kOpenFilter);
+    spec.fileName = QStringLiteral("*.xmb");
+    spec.folder = U(App().Config().GetDataFolder(false));
+    spec.mustExist = true;
+    spec.showContents = true;
+    chosen = Prompt().OpenFileName(spec);
+  }
+  m_view.SetActivePane(pane);
+  if (chosen.isEmpty()) return;
+  const std::string path = MakeAbsolute(chosen.toStdString());
+  const CDataSet& other = m_view.DataSet(1 - pane);
+  if (!other.m_path.empty() && !(pane == kLeft && m_view.DeviceMode()) && SamePath(path, other.m_path)) {
+    Prompt().Message(U(kMsgAlreadyOpen).arg(U(FileNameOf(path))), kButtonsOk, EPromptIcon::kWarning, kAnswerOk);
+    return;
+  }
+  if (!SaveIfModified(pane)) return;
+  CDataSet& set = m_view.DataSet(pane);
+  const int result = set.LoadDataFile(path);
+  if (result == kFileNotOpened) {
+    // Nothing was read: the pane stays exactly as it was.
+    ShowFileResult(result, false, path);
+    return;
+  }
+  if (pane == m_clipPane) ClearCutList();
+  App().Config().ResetDeviceLimits();
+  if (result != kFileOk) {
+    // Bound to a fresh name, a later save cannot overwrite the file that
+    // failed to load with an empty set.
+    int counter = 1;
+    set.m_path = CXAMUView::UntitledPath(&counter, other.m_path);
+    set.m_untitled = 1;
+  } else {
+    App().AddToRecentFileList(U(path));
+  }
+  if (pane == kRight) {
+    m_view.SetDeviceMode(false);
+    m_view.FillList(kLeft, kKeep);
+  }
+  ShowFileResult(result, false, path);
+  m_view.FillList(pane, 0);
+  m_view.UpdateAddressFields();
+}
+
+void CViewCommands::ReadPrinter(bool fromButton) {
+  if (m_view.ActivePane() != kRight) return;
+  if (!SaveIfModified(kRight)) return;
+  m_view.DataSet(kRight).m_modified = 0;
+  ReadPrinterInto(fromButton);
+}
+
+void CViewCommands::Refresh() {
+  if (m_view.ActivePane() != kRight || !m_view.DeviceMode()) return;
+  if (PaneHasPath(kRight)) ReadPrinterInto(false);
+}
+
+void CViewCommands::ReadPrinterInto(bool fromButton) {
+  CDataSet& right = m_view.DataSet(kRight);
+  const bool wasDevice = m_view.DeviceMode() && !right.m_path.empty();
+  right.m_modified = 0;
+  int result = m_link->OpenLink();
+  if (result != kDevOk) {
+    ReportDeviceResult(*m_prompt, result);
+    m_view.UpdateAddressFields();
+    return;
+  }
+  if (m_clipPane == kRight) ClearCutList();
+  bool noData = false;
+  {
+    CComMsg progress(m_view.window());
+    progress.Show();
+    std::vector<uint32_t> list;
+    result = m_link->ReadSlotList(list);
+    if (result == kDevOk) {
+      CDataSet kept;
+      if (!kept.CopyFrom(right)) {
+        result = kDevNoMemory;
+      } else {
+        if (wasDevice) right.ClearSection(CurrentSection());
+        else right.ClearAll();
+        progress.SetRange(static_cast<int>(list.size()));
+        if (!list.empty()) {
+          result = m_link->ReadEntries(list, right, progress);
+          if (result != kDevOk) right.CopyFrom(kept);
+        } else {
+          noData = true;
+        }
+      }
+    }
+    m_link->CloseLink();
+  }
+  if (!wasDevice) m_readCategories = 0;
+  m_view.SetDeviceMode(true);
+  QThread::msleep(kAfterReadPauseMs);
+  if (noData) m_prompt->Notice(kMsgNoDeviceData);
+  if (result != kDevOk) {
+    // The pane shows the printer's name: it must never show a PC file's
+    // entries under it.
+    if (!wasDevice) {
+      right.ClearAll();
+      right.m_path = App().DeviceName().toStdString();
+      right.m_untitled = 0;
+    }
+    ReportDeviceResult(*m_prompt, result);
+    m_view.FillList(kRight, kKeep);
+  } else {
+    m_readCategories |= 1u << App().Category();
+    App().Config().ResetDeviceLimits();
+    m_view.FillList(kLeft, kKeep);
+    right.m_path = App().DeviceName().toStdString();
+    right.m_untitled = 0;
+    m_view.FillList(kRight, 0);
+  }
+  m_view.UpdateAddressFields();
+  if (fromButton) DiscardQueuedInput();
+}
+
+void CViewCommands::DiscardQueuedInput() {
+  CInputSwallower swallower;
+  qApp->installEventFilter(&swallower);
+  QCoreApplication::processEvents();
+  qApp->removeEventFilter(&swallower);
+}
+
+void CViewCommands::OnSave() {
+  const int pane = m_view.ActivePane();
+  if (!CanSaveFile()) return;
+  CDataSet& set = m_view.DataSet(pane);
+  if (set.m_untitled) {
+    SaveAs(pane);
+    return;
+  }
+  const int result = set.SaveDataFile(set.m_path);
+  ShowFileResult(result, true, set.m_path);
+  m_view.UpdateAddressFields();
+}
+
+bool CViewCommands::SaveAs(int pane) {
+  CDataSet& set = m_view.DataSet(pane);
+  std::string current = set.m_path;
+  if (current.empty()) {
+    int counter = 1;
+    current = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+  }
+  const QString currentName = U(FileNameOf(current));
+  FILEDIALOGSPEC spec;
+  spec.title = QStringLiteral("名前を付けて保存");
+  spec.filter = U(kSaveAsFilter);
+  spec.defaultExt = currentName.right(3);
+  spec.fileName = currentName;
+  spec.folder = U(FolderOf(current));
+  spec.confirmOverwrite = false;
+  QString chosen = Prompt().SaveFileName(spec);
+  if (chosen.isEmpty()) return false;
+  if (!EndsWithXmb(chosen)) chosen += QStringLiteral(".xmb");
+  const std::string path = MakeAbsolute(chosen.toStdString());
+  const CDataSet& other = m_view.DataSet(1 - pane);
+  if (!other.m_path.empty() && !(pane == kLeft && m_view.DeviceMode()) && SamePath(path, other.m_path)) {
+    Prompt().Message(U(kMsgAlreadyOpen).arg(U(FileNameOf(path))), kButtonsOk, EPromptIcon::kWarning, kAnswerOk);
+    return false;
+  }
+  const QFileInfo info(U(path));
+  if (info.exists()) {
+    if (Prompt().Message(U(kMsgExists), kButtonsYesNo, EPromptIcon::kWarning, kAnswerNo) != kAnswerYes) return false;
+    if (!info.isWritable()) {
+      Prompt().Message(U(kMsgWriteProtected), kButtonsOk, EPromptIcon::kWarning, kAnswerOk);
+      return false;
+    }
+  }
+  // The old file is replaced only by a complete new one.
+  const int result = set.SaveDataFile(path);
+  ShowFileResult(result, true, path);
+  if (result == kFileOk) App().AddToRecentFileList(U(path));
+  m_view.FillList(pane, 0);
+  m_view.UpdateAddressFields();
+  return result == kFileOk;
+}
+
+// ------------------------------------------------------------- transfer
+
+std::vector<int> CViewCommands::CollectSlots(int pane, bool all) const {
+  const CDataSet& set = m_view.DataSet(pane);
+  const int section = CurrentSection();
+  const QList<int> rows = m_view.List(pane)->SelectedRows();
+  std::vector<int> picked;
+  const int count = m_view.List(pane)->count();
+  for (int i = 0; i < count; ++i)
+    if (set.IsUsed(section, i) && (all || rows.contains(i))) picked.push_back(i);
+  return picked;
+}
+
+void CViewCommands::CopyWithConfirm(const std::vector<int>& picked, int from, int to) {
+  const int section = CurrentSection();
+  const CDataSet& source = m_view.DataSet(from);
+  CDataSet& target = m_view.DataSet(to);
+  CCountingProgress none;
+  bool ask = true;
+  for (int slot : picked) {
+    if (target.IsUsed(section, slot) && ask) {
+      const int answer = m_link->ConfirmOverwrite(slot + 1, picked.size() == 1, *m_prompt, none);
+      if (answer == kOverwriteCancel) break;
+      if (answer == kOverwriteSkip) continue;
+      if (answer == kOverwriteAll) ask = false;
+    }
+    source.CopySlotTo(target, section, slot);
+  }
+}
+
+void CViewCommands::OnTransferButton() {
+  const bool possible = m_view.List(kLeft)->count() > 0 && m_view.List(kRight)->count() > 0 &&
+                        m_view.DataSet(m_view.ActivePane()).IsUsed(CurrentSection(), -2) != 0;
+  if (!possible) {
+    Prompt().Message(U(kMsgCannotTransfer), kButtonsOk, EPromptIcon::kWarning, kAnswerOk);
+    return;
+  }
+  Transfer(false);
+}
+
+void CViewCommands::Transfer(bool all) {
+  const int category = App().Category();
+  if (m_view.ActivePane() == kRight) {
+    const std::vector<int> picked = CollectSlots(kRight, all);
+    if (!all && picked.empty()) return;
+    if (Prompt().Message(U(kMsgToLeft), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
+    // The right data set already holds what was read from the printer.
+    CopyWithConfirm(picked, kRight, kLeft);
+    m_view.DataSet(kLeft).m_modified = 1;
+    m_view.FillList(kLeft, m_view.List(kRight)->TopIndex());
+    return;
+  }
+  std::vector<int> picked = CollectSlots(kLeft, all);
+  if (picked.empty()) return;
+  if (m_view.DeviceMode() && category == kCatGlyph) {
+    std::vector<const DATAENTRY*> entries;
+    for (int slot : picked) entries.push_back(m_view.DataSet(kLeft).Entry(kSecGlyph, slot));
+    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
+  }
+  if (Prompt().Message(U(kMsgToRight), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
+  if (!m_view.DeviceMode()) {
+    CopyWithConfirm(picked, kLeft, kRight);
+    m_view.DataSet(kRight).m_modified = 1;
+    m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
+    return;
+  }
+  m_link->ResetLastResult();
+  int result = kDevOk;
+  {
+    CComMsg progress(m_view.window());
+    result = m_link->TransferFlow(picked, m_view.DataSet(kLeft), m_view.DataSet(kRight), false, *m_prompt, progress);
+  }
+  AlignGroupNames(picked);
+  m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
+  m_view.UpdateAddressFields();
+  ReportDeviceResult(*m_prompt, result);
+  if (!picked.empty()) {
+    App().Config().ResetDeviceLimits();
+    if (all && m_link->LastResult() == kDevMemoryFull) App().Config().LowerDeviceLimit(picked.back() + 1);
+    m_view.FillList(kLeft, kKeep);
+  }
+}
+
+int CViewCommands::StoreToPrinter(std::vector<int>& picked, const CDataSet& source) {
+  m_link->ResetLastResult();
+  int result = kDevOk;
+  {
+    CComMsg progress(m_view.window());
+    result = m_link->TransferFlow(picked, source, m_view.DataSet(kRight), true, *m_prompt, progress);
+  }
+  AlignGroupNames(picked);
+  ReportDeviceResult(*m_prompt, result);
+  App().Config().ResetDeviceLimits();
+  m_view.FillList(kRight, kKeep);
+  m_view.FillList(kLeft, kKeep);
+  m_view.UpdateAddressFields();
+  return result;
+}
+
+void CViewCommands::AlignGroupNames(const std::vector<int>& written) {
+  CDataSet& right = m_view.DataSet(kRight);
+  const int section = CurrentSection();
+  std::map<uint16_t, std::vector<uint8_t>> names;
+  for (int slot : written) {
+    const DATAENTRY* entry = right.Entry(section, slot);
+    if (!entry || !entry->used || entry->group == 0) continue;
+    CONTENTHEADER header;
+    if (!ParseContentHeader(entry->Bytes(), header)) continue;
+    const auto bytes = entry->Bytes();
+    names[entry->group].assign(bytes.begin() + header.group.begin, bytes.begin() + header.group.end);
+  }
+  if (names.empty()) return;
+  for (int i = 0; i < SectionSlotCount(section); ++i) {
+    DATAENTRY* entry = right.Entry(section, i);
+    if (!entry || !entry->used || entry->group == 0) continue;
+    const auto found = names.find(entry->group);
+    if (found == names.end()) continue;
+    SetGroupName(*entry, found->second);
+  }
+}
+
+// ------------------------------------------------------ copy and paste
+
+void CViewCommands::Copy(bool cut) {
+  const int pane = m_view.ActivePane();
+  const int category = App().Category();
+  const int section = SectionOfCategory(category);
+  m_cut.clear();
+  m_clipSources.clear();
+  m_clipPane = pane;
+  const CDataSet& set = m_view.DataSet(pane);
+  QList<int> rows = m_view.List(pane)->SelectedRows();
+  std::sort(rows.begin(), rows.end());
+  std::vector<const DATAENTRY*> entries;
+  for (int row : rows) {
+    const DATAENTRY* entry = set.Entry(section, row);
+    entries.push_back(entry && entry->used ? entry : nullptr);
+    m_clipSources.push_back(row);
+    if (cut && set.IsUsed(section, row)) m_cut.push_back(row);
+  }
+  const std::vector<uint8_t> payload = EncodeEntries(entries);
+  auto* mime = new QMimeData;
+  mime->setData(EntriesMimeType(category),
+                QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
+  QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+bool CViewCommands::CanPaste() const {
+  if (!PaneHasPath(m_view.ActivePane())) return false;
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  return mime && mime->hasFormat(EntriesMimeType(App().Category()));
+}
+
+void CViewCommands::Paste() {
+  const int pane = m_view.ActivePane();
+  const int category = App().Category();
+  const int section = SectionOfCategory(category);
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  if (!mime || !PaneHasPath(pane)) return;
+  const QByteArray block = mime->data(EntriesMimeType(category));
+  std::vector<DATAENTRY> records;
+  if (DecodeEntries(std::span(reinterpret_cast<const uint8_t*>(block.constData()), static_cast<size_t>(block.size())),
+                    records) != kClipOk)
+    return;
+  CXAMUListBox* list = m_view.List(pane);
+  const int first = std::max(0, list->CaretIndex());
+  const int lines = list->count();
+  const int count = std::min<int>(static_cast<int>(records.size()), lines - first);
+  if (count <= 0) return;
+  records.resize(static_cast<size_t>(count));
+  const bool device = pane == kRight && m_view.DeviceMode();
+  if (device && category == kCatGlyph) {
+    std::vector<const DATAENTRY*> entries;
+    for (const DATAENTRY& record : records) entries.push_back(&record);
+    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
+  }
+  const bool move = !m_cut.empty();
+  const QString where = pane == m_clipPane ? QStringLiteral("同じ") : pane == kLeft ? QStringLiteral("左側")
+                                                                                     : QStringLiteral("右側");
+  const char* format = move ? (count == 1 ? kMsgMoveOne : kMsgMoveMany) : (count == 1 ? kMsgPasteOne : kMsgPasteMany);
+  const QString question = U(format).arg(where).arg(first + 1);
+  if (Prompt().Message(question, kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
+
+  std::vector<int> written;  // target slots actually written
+  std::unique_ptr<CComMsg> progress;
+  m_link->ResetLastResult();
+  if (device) {
+    const int cutCount = static_cast<int>(m_cut.size());
+    progress = std::make_unique<CComMsg>(m_view.window());
+    progress->PrepareRange(count + (m_clipPane == kRight ? cutCount : 0) + CategorySlotCount(category));
+    for (int k = 0; k < count; ++k) written.push_back(first + k);
+    const int result = m_link->PasteFlow(written, records, m_view.DataSet(kRight), cutCount, m_clipPane == kLeft,
+                                         *m_prompt, *progress);
+    progress->Hide();
+    ReportDeviceResult(*m_prompt, result);
+    if (result == kDevNotTaken) m_view.FillList(kLeft, kKeep);
+    AlignGroupNames(written);
+  } else {
+    CDataSet& target = m_view.DataSet(pane);
+    CCountingProgress none;
+    bool ask = true;
+    for (int k = 0; k < count; ++k) {
+      const int slot = first + k;
+      if (target.IsUsed(section, slot) && ask) {
+        const int answer = m_link->ConfirmOverwrite(slot + 1, count == 1, *m_prompt, none);
+        if (answer == kOverwriteCancel) break;
+        if (answer == kOverwriteSkip) continue;
+        if (answer == kOverwriteAll) ask = false;
+      }
+      const DATAENTRY& record = records[static_cast<size_t>(k)];
+      if (record.size == 0) target.ClearSlot(section, slot);
+      else if (!target.SetEntry(section, slot, record.group, record.Bytes())) continue;
+      written.push_back(slot);
+    }
+    if (!written.empty()) target.m_modified = 1;
+  }
+
+  const int top = list->TopIndex();
+  QList<int> selected = list->SelectedRows();
+
+  // A move empties exactly the sources of the records written; a slot that
+  // was just pasted onto in the same pane keeps its new entry.
+  if (move && m_clipPane >= 0) {
+    std::vector<int> empty;
+    for (int slot : written) {
+      const size_t k = static_cast<size_t>(slot - first);
+      if (k >= m_clipSources.size()) continue;
+      const int source = m_clipSources[k];
+      if (std::find(m_cut.begin(), m_cut.end(), source) == m_cut.end()) continue;
+      if (pane == m_clipPane && std::find(written.begin(), written.end(), source) != written.end()) continue;
+      empty.push_back(source);
+    }
+    std::sort(empty.begin(), empty.end());
+    const int from = m_clipPane;
+    if (from == kLeft || !m_view.DeviceMode()) {
+      CDataSet& set = m_view.DataSet(from);
+      for (int slot : empty) set.ClearSlot(section, slot);
+      if (!empty.empty()) set.m_modified = 1;
+      m_view.FillList(from, kKeep);
+    } else if (!empty.empty() && m_link->LastResult() == kDevOk) {
+      if (!progress) progress = std::make_unique<CComMsg>(m_view.window());
+      const int result = m_link->DeleteSlots(empty, m_view.DataSet(kRight), *m_prompt, *progress);
+      progress->Hide();
+      m_view.FillList(kRight, kKeep);
+      App().Config().ResetDeviceLimits();
+      m_view.FillList(kLeft, kKeep);
+      m_view.UpdateAddressFields();
+      ReportDeviceResult(*m_prompt, result);
+    }
+    m_cut.clear();
+  }
+  progress.reset();
+
+  m_view.FillList(pane, 0);
+  m_view.UpdateAddressFields();
+  if (device) {
+    App().Config().ResetDeviceLimits();
+    m_view.FillList(kLeft, kKeep);
+  }
+  {
+    const QSignalBlocker block(list);
+    for (int row : selected)
+      if (QListWidgetItem* item = list->item(row)) item->setSelected(true);
+    list->SetCaretIndex(first);
+  }
+  list->SetTopIndex(top);
+  m_view.UpdatePreview(pane);
+}
+
+// --------------------------------------------------------------- delete
+
+void CViewCommands::Delete() {
+  const int pane = m_view.ActivePane();
+  const bool device = pane == kRight && m_view.DeviceMode();
+  if (Prompt().Message(U(device ? kMsgDeleteDevice : kMsgDeletePc), kButtonsYesNo, EPromptIcon::kQuestion,
+                       kAnswerYes) != kAnswerYes)
+    return;
+  std::vector<int> picked;
+  const int section = CurrentSection();
+  CDataSet& set = m_view.DataSet(pane);
+  QList<int> rows = m_view.List(pane)->SelectedRows();
+  std::sort(rows.begin(), rows.end());
+  for (int row : rows)
+    if (set.IsUsed(section, row)) picked.push_back(row);
+  if (!device) {
+    for (int slot : picked) set.ClearSlot(section, slot);
+    if (!picked.empty()) set.m_modified = 1;
+    m_view.FillList(pane, kKeep);
+    return;
+  }
+  int result = kDevOk;
+  if (!picked.empty()) {
+    m_link->ResetLastResult();
+    CComMsg progress(m_view.window());
+    progress.PrepareRange(static_cast<int>(picked.size()) + CategorySlotCount(App().Category()));
+    result = m_link->DeleteSlots(picked, set, *m_prompt, progress);
+  }
+  m_view.FillList(kRight, kKeep);
+  App().Config().ResetDeviceLimits();
+  m_view.FillList(kLeft, kKeep);
+  m_view.UpdateAddressFields();
+  ReportDeviceResult(*m_prompt, result);
+}
+
+// ------------------------------------------------------ import / export
+
+void CViewCommands::ExportCommand() {
+  const int category = App().Category();
+  if (category != kCatAddress && category != kCatName) return;
+  std::string folder = App().Config().GetDataFolder(true);
+  if (folder.empty()) folder = App().Config().ProgramFolder();
+  FILEDIALOGSPEC spec;
+  spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ保存") : QStringLiteral("名前ﾃﾞｰﾀ保存");
+  spec.filter = U(kExportFilter);
+  spec.defaultExt = QStringLiteral("XLS");
+  spec.folder = U(folder);
+  spec.fileName = U(FileNameOf(MakeExportFileName(folder, category)));
+  spec.keepExtension = true;
+  const QString chosen = Prompt().SaveFileName(spec);
+  if (chosen.isEmpty()) return;
+  CViewExchangeMessages messages;
+  ExportEntries(m_view.DataSet(m_view.ActivePane()), category, chosen.toStdString(), messages);
+}
+
+void CViewCommands::ImportCommand() {
+  const int category = App().Category();
+  if (category != kCatAddress && category != kCatName) return;
+  const int pane = m_view.ActivePane();
+  FILEDIALOGSPEC spec;
+  spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ読み込み") : QStringLiteral("名前ﾃﾞｰﾀ読み込み");
+  spec.filter = U(kImportFilter);
+  spec.folder = U(App().Config().GetDataFolder(true));
+  spec.mustExist = true;
+  const QString chosen = Prompt().OpenFileName(spec);
+  if (chosen.isEmpty()) return;
+  CViewExchangeMessages messages;
+  int stored = 0;
+  CDataSet& set = m_view.DataSet(pane);
+  ImportEntries(set, category, chosen.toStdString(), messages, &stored);
+  if (stored > 0) set.m_modified = 1;
+  m_view.FillList(pane, kKeep);
+  m_view.UpdateAddressFields();
+}
