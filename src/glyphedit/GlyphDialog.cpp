@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "app/MainFrame.h"
 #include "app/Prompt.h"
 #include "glyph/GlyphCodec.h"
 #include "glyph/GlyphPaste.h"
@@ -33,6 +34,10 @@ const char kSelectPrinterKey[] = "Glyph/SelectPrinter";
 // The close question.
 const char kMsgCloseUnsaved[] =
     "このまま終了すると、現在描画中の外字データは保存されません。\nよろしいですか？";
+// Help topic of the glyph editor, and the main window's help command that
+// opens a topic.
+constexpr int kGlyphHelpTopic = 0x20083;
+constexpr int kHelpCommandTopic = 1;
 // Client size the dialog opens with (below the menu bar), in pixels.
 constexpr int kInitialWidth = 420;
 constexpr int kInitialHeight = 430;
@@ -244,6 +249,10 @@ void CGlyphDialog::CreateMenu() {
   auto* swallow = new QAction(this);
   swallow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   addAction(swallow);
+  auto* help = new QAction(this);
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(help, &QAction::triggered, this, &CGlyphDialog::ShowHelp);
+  addAction(help);
   for (QMenu* m : {file, edit, rotate}) connect(m, &QMenu::aboutToShow, this, &CGlyphDialog::UpdateCommandStates);
 }
 
@@ -506,6 +515,15 @@ void CGlyphDialog::OnCommand(int id) {
     default: break;
   }
   UpdateCommandStates();
+}
+
+void CGlyphDialog::ShowHelp() {
+  for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+    if (auto* frame = qobject_cast<CMainFrame*>(w)) {
+      frame->WinHelp(kGlyphHelpTopic, kHelpCommandTopic);
+      return;
+    }
+  }
 }
 
 void CGlyphDialog::UpdateScrollBar() {

@@ -106,6 +106,8 @@ class CGlyphDialog : public QDialog {
   QAction* Action(int id) const { return m_actions.value(id); }
 
   void OnCommand(int id);
+  // F1: the editor's topic of the manual, through the main window's help.
+  void ShowHelp();
   bool IsCommandEnabled(int id) const;
   void OnBack();
   void OnNext();

@@ -256,3 +256,20 @@ TEST_F(GlyphHandOverTest, AFailedPrinterWriteIsReported) {
   std::filesystem::remove(sim + "/spooler.ini");
   App().Config().SetPrinterName(std::string());
 }
+
+TEST_F(GlyphHandOverTest, F1OpensTheEditorsTopicOfTheManual) {
+  CXAMUView& view = GlyphView();
+  CRunner runner([](CGlyphDialog& d) {
+    d.ShowHelp();
+    return d.result();
+  });
+  Press(view);
+  ASSERT_EQ(runner.runs, 1);
+  const QString path = QString::fromStdString(App().Config().HelpFilePath());
+  if (!std::filesystem::exists(path.toStdString())) {
+    ASSERT_EQ(prompt.messages.size(), 1);  // the missing manual is reported
+    return;
+  }
+  ASSERT_EQ(prompt.urls.size(), 1);
+  EXPECT_EQ(prompt.urls[0].fragment(), QStringLiteral("topic-131203"));
+}
