@@ -589,3 +589,129 @@ TEST_F(ViewCmdsTest, AFailedPrinterReadRestoresTheRightPane) {
   EXPECT_TRUE(view.DeviceMode());
   EXPECT_EQ(right.IsUsed(kSecFile, -2), 0);
 }
+
+TEST_F(ViewCmdsTest, NameImportMarksThePaneAndExportWritesItBack) {
+  CScriptedPrompt prompt;
+  CXAMUView& view = MakeView();
+  view.SwitchCategory(kCatName);
+  view.SetActivePane(L);
+  EXPECT_FALSE(view.IsCommandEnabled(kCmdSaveName));
+  EXPECT_FALSE(view.IsCommandEnabled(kCmdReadAddress));
+  const std::string in = App().Config().GetDataFolder(true) + "/in.txt";
+  CTestEnv::WriteBytes(in, {'a', 'b', '\r', '\n', 'c', '\r', '\n'});
+  prompt.files = {QString::fromStdString(in)};
+  view.OnCommand(kCmdReadName);
+  ASSERT_EQ(prompt.dialogs.value(0), QStringLiteral("名前ﾃﾞｰﾀ読み込み"));
+  EXPECT_TRUE(prompt.messages.isEmpty());
+  EXPECT_EQ(view.DataSet(L).IsUsed(kSecName, 0), 1);
+  EXPECT_EQ(view.DataSet(L).IsUsed(kSecName, 1), 1);
+  EXPECT_EQ(view.DataSet(L).m_modified, 1);
+  EXPECT_EQ(view.List(L)->item(0)->text().left(1), QStringLiteral("*"));
+
+  const std::string out = App().Config().GetDataFolder(true) + "/out.txt";
+  prompt.files = {QString::fromStdString(out)};
+  ASSERT_TRUE(view.IsCommandEnabled(kCmdSaveName));
+  view.OnCommand(kCmdSaveName);
+  EXPECT_EQ(prompt.dialogs.value(1), QStringLiteral("名前ﾃﾞｰﾀ保存"));
+  EXPECT_TRUE(prompt.messages.isEmpty());
+  EXPECT_FALSE(CTestEnv::ReadBytes(out).empty());
+  // A file that cannot be read: the message, the pane keeps its entries
+  // and a read that stored nothing does not mark it.
+  view.DataSet(L).m_modified = 0;
+  prompt.files = {QString::fromStdString(in + ".missing")};
+  view.OnCommand(kCmdReadName);
+  EXPECT_EQ(prompt.messages.value(0), QStringLiteral("読み込みができませんでした。"));
+  EXPECT_EQ(view.DataSet(L).IsUsed(kSecName, 0), 1);
+  EXPECT_EQ(view.DataSet(L).m_modified, 0);
+  std::filesystem::remove(in);
+  std::filesystem::remove(out);
+}
+
+TEST_F(ViewCmdsTest, AnsweringYesToSaveThenCancellingStopsTheCommand) {
+  CScriptedPrompt prompt;
+  CXAMUView& view = MakeView();
+  view.SetActivePane(L);
+  Put(view.DataSet(L), kSecFile, 0, 1);
+  view.DataSet(L).m_modified = 1;
+  prompt.answers = {kAnswerYes};  // save; the save as dialog is cancelled
+  view.OnCommand(kCmdNew);
+  EXPECT_EQ(prompt.dialogs.size(), 1);
+  EXPECT_EQ(view.DataSet(L).IsUsed(kSecFile, 0), 1);
+  EXPECT_EQ(view.DataSet(L).m_modified, 1);
+}
+
+TEST_F(ViewCmdsTest, AFailedLinkIsReportedAndChangesNothing) {
+  CScriptedPrompt prompt;
+  if (!UsePrinter("status=16\n")) GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = MakeView();
+  Put(view.DataSet(R), kSecFile, 0, 1);
+  view.SetActivePane(R);
+  Cmds().ReadPrinter(false);
+  ASSERT_EQ(prompt.messages.size(), 1);
+  EXPECT_FALSE(view.DeviceMode());
+  EXPECT_EQ(TagOf(view.DataSet(R), kSecFile, 0), 1);
+}
+
+TEST_F(ViewCmdsTest, PasteAndMoveWithinThePrinter) {
+  CScriptedPrompt prompt;
+  if (!UsePrinter()) GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = MakeView();
+  CDataSet& left = view.DataSet(L);
+  CDataSet& right = view.DataSet(R);
+  PutReal(left, 0);
+  view.FillList(L, 0);
+  view.SetActivePane(R);
+  prompt.answers = {kAnswerOk};
+  Cmds().ReadPrinter(false);  // empty: message 170
+  // Paste from the left pane into printer slot 3.
+  Select(view, L, {0});
+  view.OnCommand(kCmdCopy);
+  view.SetActivePane(R);
+  view.List(R)->SetCaretIndex(2);
+  prompt.messages.clear();
+  prompt.answers = {kAnswerYes};
+  view.OnCommand(kCmdPaste);
+  ASSERT_EQ(prompt.messages.size(), 1);
+  EXPECT_EQ(prompt.messages[0], QStringLiteral("右側表示エリアの3番にデータを貼り付けます。"));
+  EXPECT_EQ(right.IsUsed(kSecFile, 2), 1);
+  // Move it within the printer to slot 6: written there, deleted at 3.
+  Select(view, R, {2});
+  view.OnCommand(kCmdCut);
+  view.List(R)->clearSelection();
+  view.List(R)->SetCaretIndex(5);
+  prompt.messages.clear();
+  prompt.answers = {kAnswerYes};
+  view.OnCommand(kCmdPaste);
+  ASSERT_EQ(prompt.messages.size(), 1);
+  EXPECT_EQ(prompt.messages[0], QStringLiteral("同じ表示エリアの6番にデータを移動します。"));
+  EXPECT_EQ(right.IsUsed(kSecFile, 2), 0);
+  EXPECT_EQ(right.IsUsed(kSecFile, 5), 1);
+  CDataSet memory;
+  ASSERT_EQ(memory.LoadDataFile(m_sim + "/QUILP PRO QP700.xmb"), kFileOk);
+  EXPECT_EQ(memory.IsUsed(kSecFile, 2), 0);
+  EXPECT_EQ(memory.IsUsed(kSecFile, 5), 1);
+  EXPECT_TRUE(Cmds().CutList().empty());
+}
+
+TEST_F(ViewCmdsTest, SwitchingCategoryInDeviceModeReadsThatCategory) {
+  CScriptedPrompt prompt;
+  if (!UsePrinter()) GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = MakeView();
+  CDataSet& right = view.DataSet(R);
+  // The right pane has an address entry the printer does not hold.
+  view.SetActivePane(R);
+  prompt.answers = {kAnswerOk};
+  Cmds().ReadPrinter(false);
+  ASSERT_TRUE(view.DeviceMode());
+  Put(right, kSecAddress, 7, 1);
+  prompt.messages.clear();
+  prompt.answers = {kAnswerOk};
+  view.SwitchCategory(kCatAddress);
+  // Read from the (empty) printer: its notice, and the stale slot is gone.
+  EXPECT_EQ(prompt.messages.value(0), QStringLiteral("「クイルプ」ＰＲＯ本体にデータが登録されていません。"));
+  EXPECT_EQ(right.IsUsed(kSecAddress, 7), 0);
+  // Back to a category read already: no second read.
+  prompt.messages.clear();
+  view.SwitchCategory(kCatFile);
+  EXPECT_TRUE(prompt.messages.isEmpty());
+}
