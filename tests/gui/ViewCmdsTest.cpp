@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QMimeData>
 #include <filesystem>
+#include <unistd.h>
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
 #include "app/CommandIds.h"
 #include "device/AppConfig.h"
+#include "device/DeviceResult.h"
 #include "model/Category.h"
 #include "model/EntryClipboard.h"
 #include "model/FileResult.h"
@@ -714,4 +716,46 @@ TEST_F(ViewCmdsTest, SwitchingCategoryInDeviceModeReadsThatCategory) {
   prompt.messages.clear();
   view.SwitchCategory(kCatFile);
   EXPECT_TRUE(prompt.messages.isEmpty());
+}
+
+TEST_F(ViewCmdsTest, AFullPrinterLowersTheDeviceLimitAfterTransferAll) {
+  CScriptedPrompt prompt;
+  CDataSet sample;
+  ASSERT_EQ(sample.LoadDataFile(SamplePath("Sample.xmb")), kFileOk);
+  const uint32_t size = sample.Entry(kSecFile, 0)->size;
+  // Room for two entries of the sample's size.
+  if (!UsePrinter("capacity=" + std::to_string(2 * size + size / 2) + "\n"))
+    GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = MakeView();
+  for (int slot = 0; slot < 4; ++slot) PutReal(view.DataSet(L), slot);
+  view.FillList(L, 0);
+  view.SetActivePane(R);
+  prompt.answers = {kAnswerOk};
+  Cmds().ReadPrinter(false);
+  view.SetActivePane(L);
+  prompt.messages.clear();
+  prompt.answers = {kAnswerYes};
+  view.OnCommand(kCmdTransferAll);
+  ASSERT_EQ(prompt.messages.size(), 2) << prompt.messages.join(u'|').toStdString();
+  EXPECT_EQ(prompt.messages[1], QString::fromStdString(DeviceResultMessage(kDevMemoryFull)));
+  EXPECT_EQ(view.DataSet(R).IsUsed(kSecFile, 1), 1);
+  EXPECT_EQ(view.DataSet(R).IsUsed(kSecFile, 2), 0);
+  EXPECT_EQ(App().DeviceLimit(kCatFile), 2);
+  // The left list greys what the printer will not take.
+  EXPECT_EQ(view.List(L)->ItemData(1), 1);
+  EXPECT_EQ(view.List(L)->ItemData(2), 0);
+}
+
+TEST_F(ViewCmdsTest, ASecondStartsFileOpensIntoTheLeftPaneWithItsQuestions) {
+  CScriptedPrompt prompt;
+  CXAMUView& view = MakeView();
+  view.DataSet(L).m_modified = 1;
+  prompt.answers = {kAnswerNo};
+  m_frame->OpenFromOtherStart(QString::fromStdString(SamplePath("Sample.xmb")));
+  ASSERT_EQ(prompt.messages.size(), 1);
+  EXPECT_EQ(prompt.messages[0], QStringLiteral("データは更新されています。\n保存しますか？"));
+  EXPECT_TRUE(prompt.dialogs.isEmpty());
+  EXPECT_EQ(view.DataSet(L).m_path, SamplePath("Sample.xmb"));
+  EXPECT_EQ(view.DataSet(L).m_modified, 0);
+  EXPECT_EQ(view.DataSet(L).IsUsed(kSecFile, 0), 1);
 }
