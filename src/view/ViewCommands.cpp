@@ -518,22 +518,6 @@ void CViewCommands::Transfer(bool all) {
   }
 }
 
-int CViewCommands::StoreToPrinter(std::vector<int>& picked, const CDataSet& source) {
-  m_link->ResetLastResult();
-  int result = kDevOk;
-  {
-    CComMsg progress(m_view.window());
-    result = m_link->TransferFlow(picked, source, m_view.DataSet(kRight), true, *m_prompt, progress);
-  }
-  AlignGroupNames(picked);
-  ReportDeviceResult(*m_prompt, result);
-  App().Config().ResetDeviceLimits();
-  m_view.FillList(kRight, kKeep);
-  m_view.FillList(kLeft, kKeep);
-  m_view.UpdateAddressFields();
-  return result;
-}
-
 void CViewCommands::AlignGroupNames(const std::vector<int>& written) {
   CDataSet& right = m_view.DataSet(kRight);
   const int section = CurrentSection();

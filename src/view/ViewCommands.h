@@ -54,11 +54,6 @@ class CViewCommands : public QObject {
   void ExportCommand();
   void ImportCommand();
 
-  // For the glyph editor: writes the slots `picked` of `source` to the printer without
-  // the overwrite question, reads the right pane back, aligns group names
-  // and refreshes both lists. Reports any failure; returns the code.
-  int StoreToPrinter(std::vector<int>& picked, const CDataSet& source);
-
   // The slots a completed move would empty, and the clipboard source pane
   // (-1 for none); tests look at them.
   const std::vector<int>& CutList() const { return m_cut; }
