@@ -759,3 +759,27 @@ TEST_F(ViewCmdsTest, ASecondStartsFileOpensIntoTheLeftPaneWithItsQuestions) {
   EXPECT_EQ(view.DataSet(L).m_modified, 0);
   EXPECT_EQ(view.DataSet(L).IsUsed(kSecFile, 0), 1);
 }
+
+TEST_F(ViewCmdsTest, SaveWritesANamedFileAndSendsAnUntitledOneToSaveAs) {
+  CScriptedPrompt prompt;
+  CXAMUView& view = MakeView();
+  view.SetActivePane(L);
+  // Untitled: the save as dialog, titled as ever.
+  view.OnCommand(kCmdSave);
+  ASSERT_EQ(prompt.dialogs.size(), 1);
+  EXPECT_EQ(prompt.dialogs[0], QStringLiteral("名前を付けて保存"));
+  // Named: written in place, flags cleared.
+  const std::string path = App().Config().GetDataFolder(false) + "/named.xmb";
+  std::filesystem::copy_file(SamplePath("Sample.xmb"), path, std::filesystem::copy_options::overwrite_existing);
+  Cmds().OpenFile(L, QString::fromStdString(path));
+  view.DataSet(L).ClearSlot(kSecFile, 0);
+  view.DataSet(L).m_modified = 1;
+  view.OnCommand(kCmdSave);
+  EXPECT_EQ(prompt.dialogs.size(), 1);
+  EXPECT_TRUE(prompt.messages.isEmpty());
+  EXPECT_EQ(view.DataSet(L).m_modified, 0);
+  CDataSet back;
+  ASSERT_EQ(back.LoadDataFile(path), kFileOk);
+  EXPECT_EQ(back.IsUsed(kSecFile, 0), 0);
+  std::filesystem::remove(path);
+}
