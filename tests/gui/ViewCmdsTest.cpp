@@ -14,6 +14,7 @@
 #include "device/AppConfig.h"
 #include "device/DeviceResult.h"
 #include "model/Category.h"
+#include "model/Content.h"
 #include "model/EntryClipboard.h"
 #include "model/FileResult.h"
 #include "view/ViewCommands.h"
@@ -782,4 +783,40 @@ TEST_F(ViewCmdsTest, SaveWritesANamedFileAndSendsAnUntitledOneToSaveAs) {
   ASSERT_EQ(back.LoadDataFile(path), kFileOk);
   EXPECT_EQ(back.IsUsed(kSecFile, 0), 0);
   std::filesystem::remove(path);
+}
+
+TEST_F(ViewCmdsTest, WritingToThePrinterAlignsGroupNamesOfTheSameNumber) {
+  CScriptedPrompt prompt;
+  if (!UsePrinter()) GTEST_SKIP() << "the emulated printer is not available in this build";
+  CXAMUView& view = MakeView();
+  CDataSet& left = view.DataSet(L);
+  CDataSet& right = view.DataSet(R);
+  const std::vector<uint8_t> nameA = {0x82, 0x60}, nameB = {0x82, 0x61};  // Ａ, Ｂ
+  for (int slot : {0, 1}) {
+    PutReal(left, slot);
+    DATAENTRY* entry = left.Entry(kSecFile, slot);
+    entry->group = 3;
+    SetGroupName(*entry, slot == 0 ? nameA : nameB);
+  }
+  auto groupName = [](const DATAENTRY* entry) {
+    CONTENTHEADER header;
+    if (!entry || !ParseContentHeader(entry->Bytes(), header)) return std::vector<uint8_t>();
+    return std::vector<uint8_t>(entry->content.get() + header.group.begin, entry->content.get() + header.group.end);
+  };
+  ASSERT_EQ(groupName(left.Entry(kSecFile, 1)), nameB);
+  view.FillList(L, 0);
+  view.SetActivePane(R);
+  prompt.answers = {kAnswerOk};
+  Cmds().ReadPrinter(false);
+  // Slot 1 (group Ａ) first, then slot 2 (group Ｂ) alone.
+  for (int slot : {0, 1}) {
+    Select(view, L, {slot});
+    prompt.answers = {kAnswerYes};
+    emit view.ButtonPressed(kIdcTransfer);
+  }
+  ASSERT_EQ(right.IsUsed(kSecFile, 0), 1) << prompt.messages.join(u'|').toStdString();
+  ASSERT_EQ(right.IsUsed(kSecFile, 1), 1);
+  EXPECT_EQ(right.Entry(kSecFile, 0)->group, 3);
+  EXPECT_EQ(groupName(right.Entry(kSecFile, 0)), nameB);
+  EXPECT_EQ(groupName(right.Entry(kSecFile, 1)), nameB);
 }
