@@ -217,12 +217,7 @@ int CDeviceLink::WriteEntry(int index, int category, const DATAENTRY& entry) {
       bool hasPacket = false;
       result = Request(category, kOpWrite, static_cast<uint8_t>(index + 1), answer, hasPacket, kModeOther,
                        static_cast<uint8_t>(entry.group & 0xFF), sent, true);
-      if (result == kDevOk) result = CheckCommonAnswer(answer, hasPacket);
-      if (result == kDevOk && hasPacket) {
-        uint8_t value = answer[kAnswerHeaderSize + kAnsValue5];
-        if (value == kAnsNotTaken) result = kDevNotTaken;
-        else if (value == kAnsRefused) result = kDevMemoryFull;
-      }
+      if (result == kDevOk) result = CheckChangeAnswer(answer, kDevMemoryFull);
     }
   }
   if (result != kDevOk) m_lastResult = result;
@@ -233,12 +228,7 @@ int CDeviceLink::DeleteEntry(int index) {
   std::vector<uint8_t> answer;
   bool hasPacket = false;
   int result = Request(m_config.Category(), kOpDelete, static_cast<uint8_t>(index + 1), answer, hasPacket, kModeOther);
-  if (result == kDevOk) result = CheckCommonAnswer(answer, hasPacket);
-  if (result == kDevOk && hasPacket) {
-    uint8_t value = answer[kAnswerHeaderSize + kAnsValue5];
-    if (value == kAnsNotTaken) result = kDevNotTaken;
-    else if (value == kAnsRefused) result = kDevDeleteRefused;
-  }
+  if (result == kDevOk) result = CheckChangeAnswer(answer, kDevDeleteRefused);
   if (result != kDevOk) m_lastResult = result;
   return result;
 }

@@ -124,6 +124,16 @@ int CheckCommonAnswer(std::span<const uint8_t> answer, bool& hasPacket) {
   return kDevOk;
 }
 
+int CheckChangeAnswer(std::span<const uint8_t> answer, int refused) {
+  bool hasPacket = false;
+  int result = CheckCommonAnswer(answer, hasPacket);
+  if (result != kDevOk || !hasPacket) return result;
+  const uint8_t value = answer[kAnswerHeaderSize + kAnsValue5];
+  if (value == kAnsNotTaken) return kDevNotTaken;
+  if (value == kAnsRefused) return refused;
+  return kDevOk;
+}
+
 int CheckReadAnswer(std::span<const uint8_t> answer, std::span<const uint8_t>& content) {
   content = {};
   if (answer.size() < kAnswerHeaderSize) return kDevFailed;

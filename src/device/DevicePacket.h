@@ -94,6 +94,11 @@ int32_t AnswerStatus(std::span<const uint8_t> answer);
 // `hasPacket` tells whether the packet bytes can be read.
 int CheckCommonAnswer(std::span<const uint8_t> answer, bool& hasPacket);
 
+// The answer to a write or delete: the common checks, then the printer's
+// verdict in the packet: 0xFE is 254 (data not taken), 0xFF is `refused`
+// (memory full for a write, a refused delete).
+int CheckChangeAnswer(std::span<const uint8_t> answer, int refused);
+
 // The checks of a read answer: -1, the status word, 101 (short, no "RV;",
 // data block shorter than announced or too short for "DT;", the content and
 // the checksum, no "DT;"), 102 (wrong block checksum). On 0 `content` is the
