@@ -14,7 +14,8 @@ function(xamu_add_test)
     XAMU_BUILD_DIR="${CMAKE_BINARY_DIR}"
     XAMU_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "XAMU_PROGRAM_DIR=${XAMU_SHARE_DIR};QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT 300
+               ENVIRONMENT "XAMU_PROGRAM_DIR=${XAMU_SHARE_DIR};QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # xamu_add_bench(NAME <name> SOURCES <files...> [LIBS <targets...>])

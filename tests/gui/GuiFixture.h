@@ -3,6 +3,9 @@
 
 #include <QSettings>
 #include <QTest>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -12,8 +15,19 @@
 #include "app/XAMUDoc.h"
 #include "view/XAMUView.h"
 
+// A private copy of a sample file. Data files are opened with an exclusive
+// lock, so tests running side by side must not share the build's samples:
+// one would find the file locked by the other.
 inline std::string SamplePath(const std::string& name) {
-  return std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + name;
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/samples-" + std::to_string(::getpid());
+  const std::string copy = folder + "/" + name;
+  std::error_code ec;
+  if (!std::filesystem::exists(copy, ec)) {
+    std::filesystem::create_directories(folder, ec);
+    std::filesystem::copy_file(std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + name, copy, ec);
+  }
+  return copy;
 }
 
 // A main frame with its view on a fresh document, shown offscreen. Settings
