@@ -234,7 +234,9 @@ TEST(CliFile, DeleteEmptiesSlotsAndReportsAReadOnlyFile) {
 // Copying every category of the sample into a new file rebuilds it byte for byte.
 TEST(CliFile, CopyingEveryCategoryRebuildsTheSample) {
   CTestEnv env;
-  const std::string sample = XAMU_BUILD_DIR "/share/xamu/samples/Sample.xmb";
+  // A private copy: the shared sample may be locked by a test running beside this one.
+  const std::string sample = env.Path("Sample.xmb");
+  std::filesystem::copy_file(XAMU_BUILD_DIR "/share/xamu/samples/Sample.xmb", sample);
   const std::string out = env.Path("rebuilt.xmb");
   for (const char* cat : {"glyph", "name", "file", "address"}) {
     const CLIRESULT r = RunCli("copy " + sample + " " + out + " -c " + cat);

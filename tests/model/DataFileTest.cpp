@@ -499,7 +499,10 @@ TEST(DataFile, SamplesLoadAndSaveBackByteForByte) {
       {"Sample.xmb", "ファイル／あて名／名前／外字"},
   };
   for (const auto& r : rows) {
-    const std::string path = std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + r.name;
+    // A private copy: data files are opened with an exclusive lock, and tests
+    // running side by side would otherwise find the shared sample locked.
+    const std::string path = env.Path(std::string("sample-") + r.name);
+    std::filesystem::copy_file(std::string(XAMU_BUILD_DIR "/share/xamu/samples/") + r.name, path);
     const Bytes original = CTestEnv::ReadBytes(path);
     ASSERT_GT(original.size(), 28u) << r.name;
     EXPECT_EQ(DataFileKindsText(path), r.kinds);
