@@ -10,6 +10,7 @@
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/Prompt.h"
+#include "app/QtTranslation.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWnd.h"
 #include "app/Strings.h"
@@ -131,6 +132,8 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
     std::printf("xamu %s\n", kVersionText);
     return false;
   }
+  // Before any message box or file dialog can show.
+  InstallQtTranslation();
 
   // One copy per user: a running one takes the file and shows itself.
   m_instance = new CSingleInstance(this);

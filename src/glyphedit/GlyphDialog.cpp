@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QToolBar>
@@ -38,9 +39,19 @@ const char kMsgCloseUnsaved[] =
 // opens a topic.
 constexpr int kGlyphHelpTopic = 0x20083;
 constexpr int kHelpCommandTopic = 1;
-// Client size the dialog opens with (below the menu bar), in pixels.
+// Settings key of the size the user gave the editor: "width,height" of
+// the dialog's client area, menu bar included.
+const char kWindowSizeKey[] = "Glyph/WindowSize";
+// Client size the dialog opens with (below the menu bar) on a small screen,
+// in pixels.
 constexpr int kInitialWidth = 420;
 constexpr int kInitialHeight = 430;
+// What the dialog's children take around the edit control (see
+// PlaceChildren): 35 left and 107 right, 38 above and 51 below.
+constexpr int kEditExtraWidth = 35 + 107;
+constexpr int kEditExtraHeight = 38 + 51;
+// Room left on the screen for the window frame and title bar.
+constexpr int kFrameAllowance = 48;
 // Smallest client size for which the children are moved.
 constexpr int kPlaceMinWidth = 354;
 constexpr int kPlaceMinHeight = 301;
@@ -64,7 +75,25 @@ void CopyEntry(const DATAENTRY& from, DATAENTRY& to) {
   }
 }
 
+// The saved "width,height", or an empty size.
+QSize ParseWindowSize(const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 2) return {};
+  bool okW = false, okH = false;
+  const QSize size(parts[0].trimmed().toInt(&okW), parts[1].trimmed().toInt(&okH));
+  return okW && okH && size.width() > 0 && size.height() > 0 ? size : QSize();
+}
+
 }  // namespace
+
+QSize GlyphDialogFirstClientSize(const QSize& screen, int menuBarHeight) {
+  const int editSide = GlyphGridSide(1) + 2 * kGlyphGridMargin;
+  const QSize roomy(std::max(kInitialWidth, editSide + kEditExtraWidth),
+                    std::max(kInitialHeight, editSide + kEditExtraHeight));
+  const bool fits = roomy.width() + kFrameAllowance <= screen.width() &&
+                    roomy.height() + menuBarHeight + kFrameAllowance <= screen.height();
+  return fits ? roomy : QSize(kInitialWidth, kInitialHeight);
+}
 
 // ---- CGlyphListBox ---------------------------------------------------------
 
@@ -201,11 +230,29 @@ CGlyphDialog::CGlyphDialog(QWidget* parent) : QDialog(parent), m_glyphs(MakeGlyp
   connect(m_scroll, &QScrollBar::valueChanged, m_list, &CGlyphListBox::SetTopIndex);
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CGlyphDialog::UpdateCommandStates);
 
-  resize(kInitialWidth, kInitialHeight + layout->menuBar()->sizeHint().height());
-  PlaceChildren(kInitialWidth, kInitialHeight);
+  // The size the user gave the editor last time; the first time, one in
+  // which the grid is not at its smallest.
+  const int menuHeight = layout->menuBar()->sizeHint().height();
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  const QSize free = screen ? screen->availableGeometry().size() : QSize(kInitialWidth, kInitialHeight);
+  QSize size = ParseWindowSize(QSettings().value(QLatin1String(kWindowSizeKey)).toString());
+  if (size.isEmpty()) size = GlyphDialogFirstClientSize(free, menuHeight) + QSize(0, menuHeight);
+  size = size.boundedTo(free);
+  resize(size);
+  PlaceChildren(size.width(), size.height() - menuHeight);
 }
 
-CGlyphDialog::~CGlyphDialog() { RememberModel(); }
+CGlyphDialog::~CGlyphDialog() {
+  RememberModel();
+  RememberSize();
+}
+
+void CGlyphDialog::RememberSize() {
+  if (!m_initialised) return;
+  // Maximised, the size to come back to is the one the user gave it.
+  const QSize size = normalGeometry().isValid() ? normalGeometry().size() : this->size();
+  QSettings().setValue(QLatin1String(kWindowSizeKey), QStringLiteral("%1,%2").arg(size.width()).arg(size.height()));
+}
 
 void CGlyphDialog::RememberModel() {
   if (m_initialised) QSettings().setValue(QLatin1String(kSelectPrinterKey), m_combo->currentText());

@@ -67,6 +67,11 @@ class CGlyphListBox : public QWidget {
   int m_top = 0;
 };
 
+// The size (below the menu bar) the glyph editor first opens with on a
+// screen whose free area is `screen`: room for the edit control's second
+// zoom step where the screen has it, else the editor's smallest usual size.
+QSize GlyphDialogFirstClientSize(const QSize& screen, int menuBarHeight);
+
 // The glyph editor: one glyph entry's seven sizes and its reading. Opened
 // modally by the view on a glyph slot; ends with OK only through the reading
 // step on the last listed size, and with cancel only through closing.
@@ -142,6 +147,7 @@ class CGlyphDialog : public QDialog {
   int GlyphIndexOfItem(int item) const;
   bool BuildEntry();
   void RememberModel();
+  void RememberSize();
 
   std::vector<QUILPMODELINFO> m_models;
   GLYPHSET m_glyphs;

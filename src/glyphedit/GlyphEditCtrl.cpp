@@ -57,6 +57,10 @@ GLYPHLAYOUT ComputeGlyphLayout(int clientWidth, int clientHeight, int glyphWidth
   return layout;
 }
 
+int GlyphGridSide(int step) {
+  return step >= 0 && size_t(step) < std::size(kGridSides) ? kGridSides[step] : 0;
+}
+
 void CGlyphEditCtrl::CSink::SelectionChanged() {
   m_ctrl.update();
   emit m_ctrl.SelectionChanged();

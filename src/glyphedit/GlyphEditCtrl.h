@@ -18,6 +18,8 @@ struct GLYPHLAYOUT {
 // Margin around the grid on every side, in pixels.
 inline constexpr int kGlyphGridMargin = 6;
 GLYPHLAYOUT ComputeGlyphLayout(int clientWidth, int clientHeight, int glyphWidth, int glyphHeight);
+// The grid side S of zoom step `step` (0 the smallest, 200); 0 past the last.
+int GlyphGridSide(int step);
 
 // The zoomed drawing area of the glyph dialog: shows one size as a grid of
 // cells, routes the left mouse button to the current tool, paints the tool's

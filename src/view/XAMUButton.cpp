@@ -1,12 +1,70 @@
 #include "view/XAMUButton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCursor>
 #include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
+namespace {
+
+// What assistive tools see of a picture button. Qt's own interface toggles a
+// checkable button without clicking it, so a category button would show the
+// new category while the lists kept the old one; here every action is a
+// click, as the mouse and the keyboard give it.
+class CXAMUButtonAccessible : public QAccessibleWidget {
+ public:
+  explicit CXAMUButtonAccessible(CXAMUButton* button)
+      : QAccessibleWidget(button, button->isCheckable() ? QAccessible::RadioButton : QAccessible::Button) {}
+
+  QString text(QAccessible::Text t) const override {
+    const QString own = QAccessibleWidget::text(t);
+    return own.isEmpty() && t == QAccessible::Name ? Button()->text() : own;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.pressed = Button()->isDown();
+    s.checkable = Button()->isCheckable();
+    s.checked = Button()->isChecked();
+    return s;
+  }
+  QStringList actionNames() const override {
+    QStringList names;
+    if (Button()->isEnabled()) {
+      names << pressAction();
+      if (Button()->isCheckable()) names << toggleAction();
+    }
+    return names << QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action != pressAction() && action != toggleAction()) {
+      QAccessibleWidget::doAction(action);
+      return;
+    }
+    // Animated, as a shortcut presses a button: the click comes after the
+    // tool's call has returned, so a dialog it opens cannot block the tool.
+    if (Button()->isEnabled()) Button()->animateClick();
+  }
+
+ private:
+  CXAMUButton* Button() const { return static_cast<CXAMUButton*>(widget()); }
+};
+
+QAccessibleInterface* ButtonAccessibleFactory(const QString&, QObject* object) {
+  auto* button = qobject_cast<CXAMUButton*>(object);
+  return button ? new CXAMUButtonAccessible(button) : nullptr;
+}
+
+}  // namespace
+
 CXAMUButton::CXAMUButton(int id, const QString& text, QWidget* parent) : QAbstractButton(parent), m_id(id) {
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(ButtonAccessibleFactory);
+    return true;
+  }();
+  (void)factoryInstalled;
   setText(text);
   setObjectName(QStringLiteral("button%1").arg(id));
   setFocusPolicy(Qt::StrongFocus);

@@ -8,6 +8,12 @@ CXAMUEdit::CXAMUEdit(QWidget* parent) : QLineEdit(parent) {
   setFrame(false);
   setTextMargins(kActiveFrameWidth + 1, 0, kActiveFrameWidth + 1, 0);
   ApplyColours();
+  // A path too long for the field shows its end, the file name, and the
+  // whole of it in the tool tip.
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+    setCursorPosition(int(text.size()));
+    setToolTip(text);
+  });
 }
 
 void CXAMUEdit::SetActive(bool active) {

@@ -1,7 +1,8 @@
 #pragma once
 #include <QLineEdit>
 
-// A pane's read-only address field: a red frame while its pane is active,
+// A pane's read-only address field: the end of a long path in view and the
+// whole path as its tool tip; a red frame while its pane is active,
 // highlight colours while active and focused, button-face colours
 // otherwise. It leaves Ctrl+C and Ctrl+A to the window's accelerators, which
 // act on the lists.

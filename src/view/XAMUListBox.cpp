@@ -7,8 +7,9 @@
 namespace {
 
 // Draws a line as the form's lists always looked: window or highlight
-// background, grey text for lines whose item data bit 0 is clear, the text
-// at the line's left and top edge, and a focus rectangle on the caret line.
+// background, grey text for unselected lines whose item data bit 0 is
+// clear, the text at the line's left and top edge, and a focus rectangle on
+// the caret line.
 class CLineDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -16,11 +17,11 @@ class CLineDelegate : public QStyledItemDelegate {
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& pal = option.palette;
     painter->fillRect(option.rect, pal.color(selected ? QPalette::Highlight : QPalette::Base));
-    QColor text;
-    if (!(index.data(CXAMUListBox::kItemDataRole).toInt() & 1))
+    QColor text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    // Grey would vanish into the highlight: a selected line always takes
+    // the selection's text colour.
+    if (!selected && !(index.data(CXAMUListBox::kItemDataRole).toInt() & 1))
       text = QColor(0x80, 0x80, 0x80);  // the grey text colour
-    else
-      text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
     painter->setPen(text);
     painter->setFont(option.font);
     painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -332,7 +332,6 @@ void CXAMUView::UpdateAddressFields() {
   for (int pane = 0; pane < 2; ++pane) {
     const QString path = PanePath(pane);
     m_edits[pane]->setText(path);
-    m_edits[pane]->setCursorPosition(0);
     m_edits[pane]->setToolTip(path);
   }
 }

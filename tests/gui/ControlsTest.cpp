@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
+#include <cmath>
 #include <vector>
 
 #include "app/DibSup.h"
@@ -38,6 +39,34 @@ QImage Pattern(int side, const std::vector<QPoint>& ink) {
   image.fill(0);
   for (const QPoint& p : ink) image.setPixel(p, 1);
   return image;
+}
+
+// WCAG contrast ratio of two colours (1 to 21).
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Whether the colours differ by at most 8 in every channel: text strokes
+// thinner than a pixel never quite reach their colour.
+bool Near(const QColor& a, const QColor& b) {
+  return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 && std::abs(a.blue() - b.blue()) <= 8;
+}
+
+// The colour inside `rect` of `shot` that stands out most from `background`
+// (the text's own colour where a stroke covers whole pixels).
+QColor StrongestInk(const QImage& shot, const QRect& rect, const QColor& background) {
+  QColor best = background;
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      if (Contrast(c, background) > Contrast(best, background)) best = c;
+    }
+  return best;
 }
 
 }  // namespace
@@ -276,4 +305,42 @@ TEST(DibSup, TheSplashPictureIsAReadableBitmap) {
   ASSERT_EQ(sup.AttachFile(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), 1);
   EXPECT_GT(sup.Width(), 200);
   EXPECT_GT(sup.Height(), 100);
+}
+
+TEST(XAMUListBox, ASelectedGreyLineStaysReadableOnTheSelection) {
+  QWidget form;
+  QFont font(QStringLiteral("IPAGothic"));
+  font.setPixelSize(12);
+  form.setFont(font);
+  auto* list = new CXAMUListBox(&form);
+  list->setGeometry(0, 0, 200, 150);
+  // Empty slots and an occupied one, as the view fills them.
+  const struct {
+    const char* text;
+    int data;
+  } lines[] = {{" 01 ", 0}, {"*02 会議室", 1}, {" 03 ", 0}};
+  for (const auto& line : lines) {
+    list->addItem(QString::fromUtf8(line.text));
+    list->SetItemData(list->count() - 1, line.data);
+  }
+  list->item(0)->setSelected(true);
+  list->item(1)->setSelected(true);
+  form.resize(220, 170);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QImage shot = list->viewport()->grab().toImage();
+  const QPalette& pal = list->palette();
+  const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
+  // Inside each line's edges, away from any focus frame.
+  const auto textArea = [&](int row) { return list->visualItemRect(list->item(row)).adjusted(1, 1, -1, -1); };
+
+  const QColor selectedEmpty = StrongestInk(shot, textArea(0), highlight);
+  EXPECT_GE(Contrast(selectedEmpty, highlight), 3.0) << selectedEmpty.name().toStdString();
+  // An occupied line is drawn in the selection's text colour itself.
+  const QColor selectedUsed = StrongestInk(shot, textArea(1), highlight);
+  EXPECT_TRUE(Near(selectedUsed, pal.color(QPalette::Active, QPalette::HighlightedText))) << selectedUsed.name().toStdString();
+  // Unselected, an empty slot keeps its grey.
+  const QColor base = pal.color(QPalette::Active, QPalette::Base);
+  const QColor unselectedEmpty = StrongestInk(shot, textArea(2), base);
+  EXPECT_TRUE(Near(unselectedEmpty, QColor(0x80, 0x80, 0x80))) << unselectedEmpty.name().toStdString();
 }

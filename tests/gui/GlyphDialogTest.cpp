@@ -376,3 +376,67 @@ TEST_F(GlyphDialogTest, AccessibleNames) {
     EXPECT_FALSE(button->accessibleName().isEmpty() && dialog->Action(id)->text().isEmpty()) << id;
   }
 }
+
+TEST_F(GlyphDialogTest, FirstOpensWithTheNextZoomStepAndThenKeepsTheUsersSize) {
+  Open();
+  QApplication::processEvents();
+  // Not the smallest step, where a 48 x 48 glyph gets 4-pixel cells.
+  EXPECT_EQ(dialog->EditCtrl()->Layout().side, GlyphGridSide(1));
+  EXPECT_EQ(ComputeGlyphLayout(dialog->EditCtrl()->width(), dialog->EditCtrl()->height(), 48, 48).cellWidth, 6);
+
+  dialog->resize(700, 620);
+  QApplication::processEvents();
+  EXPECT_EQ(dialog->EditCtrl()->Layout().side, GlyphGridSide(2));
+  dialog.reset();
+  Open();
+  EXPECT_EQ(dialog->size(), QSize(700, 620));
+  EXPECT_EQ(dialog->EditCtrl()->Layout().side, GlyphGridSide(2));
+
+  // Made smaller than the first size, it stays small too.
+  dialog->resize(400, 380);
+  dialog.reset();
+  Open();
+  EXPECT_EQ(dialog->size(), QSize(400, 380));
+}
+
+TEST_F(GlyphDialogTest, AnUnreadableOrTooLargeSavedSizeIsNotTaken) {
+  Open();
+  const QSize first = dialog->size();
+  dialog.reset();
+  for (const char* saved : {"", "abc", "0,0", "-5,300", "500", "500,400,3", "500;400"}) {
+    SCOPED_TRACE(saved);
+    QSettings().setValue(QStringLiteral("Glyph/WindowSize"), QString::fromLatin1(saved));
+    Open();
+    EXPECT_EQ(dialog->size(), first);
+    dialog.reset();
+  }
+  // Larger than the screen: cut to the screen's free area.
+  QSettings().setValue(QStringLiteral("Glyph/WindowSize"), QStringLiteral("9000,8000"));
+  Open();
+  const QSize free = dialog->screen()->availableGeometry().size();
+  EXPECT_LE(dialog->width(), free.width());
+  EXPECT_LE(dialog->height(), free.height());
+}
+
+TEST(GlyphDialogFirstSize, TakesTheNextZoomStepWhereTheScreenHasRoom) {
+  const struct {
+    QSize screen;
+    int side;  // of the grid in the edit control at that size
+  } rows[] = {
+      {{1920, 1080}, 288},
+      {{800, 600}, 288},
+      {{470, 600}, 200},  // too narrow: the editor's small size
+      {{800, 480}, 200},  // too low
+  };
+  const int menu = 24;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.screen.width()) + "x" + std::to_string(row.screen.height()));
+    const QSize size = GlyphDialogFirstClientSize(row.screen, menu);
+    // The edit control takes the client area less 35 + 107 and 38 + 51.
+    EXPECT_EQ(ComputeGlyphLayout(size.width() - 142, size.height() - 89, 48, 48).side, row.side);
+    if (row.side > 200) {
+      EXPECT_LE(size.width(), row.screen.width());
+      EXPECT_LE(size.height() + menu, row.screen.height());
+    }
+  }
+}

@@ -4,8 +4,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QLabel>
 #include <QLocalServer>
+#include <QPushButton>
+#include <QTranslator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <atomic>
@@ -14,6 +18,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
+#include "app/FileDialogs.h"
 #include "app/SingleInstance.h"
 #include "device/AppConfig.h"
 #include "model/FileResult.h"
@@ -34,7 +39,48 @@ class CProgramFolder {
   QByteArray m_old;
 };
 
+// Whether `text` holds kana or kanji.
+bool IsJapanese(const QString& text) {
+  for (const QChar c : text)
+    if ((c.unicode() >= 0x3040 && c.unicode() <= 0x30FF) || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF))
+      return true;
+  return false;
+}
+
+// The texts of the open dialog's own buttons and labels, which come from Qt.
+QStringList OpenDialogTexts() {
+  COpenFileDialog dialog(nullptr);
+  QStringList texts;
+  for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+    const auto* label = dialog.findChild<QLabel*>(QLatin1String(name));
+    texts << (label ? label->text() : QStringLiteral("(no %1)").arg(QLatin1String(name)));
+  }
+  const auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  for (const QDialogButtonBox::StandardButton b : {QDialogButtonBox::Open, QDialogButtonBox::Cancel}) {
+    const QPushButton* button = box ? box->button(b) : nullptr;
+    texts << (button ? button->text() : QStringLiteral("(no button %1)").arg(int(b)));
+  }
+  return texts;
+}
+
 }  // namespace
+
+TEST_F(CGuiTest, StartUpGivesQtsOwnDialogTextsInJapaneseWhateverTheLocale) {
+  // The test program runs under LANG=C.UTF-8 (see main.cpp).
+  ASSERT_EQ(QLocale::system().language(), QLocale::C);
+  // Another test may have started the program already: begin without it.
+  delete qApp->findChild<QTranslator*>(QStringLiteral("qtbase_ja"), Qt::FindDirectChildrenOnly);
+  for (const QString& text : OpenDialogTexts()) EXPECT_FALSE(IsJapanese(text)) << text.toStdString();
+
+  const QString cwd = QDir::currentPath();
+  CScriptedPrompt prompt;
+  {
+    CXAMUApp app;
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("xamu"), QStringLiteral("--no-splash")}));
+    for (const QString& text : OpenDialogTexts()) EXPECT_TRUE(IsJapanese(text)) << text.toStdString();
+  }
+  QDir::setCurrent(cwd);
+}
 
 TEST(SingleInstance, ASecondStartHandsOverItsFileAndTheFirstAnswers) {
   CSingleInstance first;

@@ -403,3 +403,86 @@ TEST_F(CGuiTest, EveryControlHasAnAccessibleNameAndTheButtonsWorkThroughIt) {
   EXPECT_TRUE(QTest::qWaitFor([] { return App().Category() == kCatGlyph; }, 2000));
   EXPECT_TRUE(view.Control(kIdcGlyphEdit)->isVisible());
 }
+
+TEST_F(CGuiTest, EveryAccessibleActionOfACategoryButtonDoesWhatAClickDoes) {
+  CXAMUView& view = MakeView(SamplePath("Sample.xmb"));
+  const struct {
+    int button;
+    int slotCount;
+    const char* pane;
+  } rows[] = {
+      {kIdcCatAddress, 100, "あて名ﾃﾞｰﾀ"},
+      {kIdcCatName, 40, "名前ﾃﾞｰﾀ"},
+      {kIdcCatGlyph, 20, "外字ﾃﾞｰﾀ"},
+      {kIdcCatFile, 100, "ﾌｧｲﾙﾃﾞｰﾀ"},
+  };
+  // A screen reader uses press, an on-screen keyboard may use toggle.
+  for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(action.toStdString() + " " + row.pane);
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(view.Control(row.button));
+      ASSERT_NE(a, nullptr);
+      ASSERT_NE(a->actionInterface(), nullptr);
+      EXPECT_TRUE(a->actionInterface()->actionNames().contains(action));
+      a->actionInterface()->doAction(action);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return App().Category() == row.button - kIdcCatFile; }, 2000));
+      EXPECT_TRUE(a->state().checked);
+      EXPECT_EQ(view.List(View::kPaneLeft)->count(), row.slotCount);
+      // The lines are the new category's: mark, "01 ", label.
+      EXPECT_EQ(view.List(View::kPaneLeft)->item(0)->text().mid(4),
+                Label(view.DataSet(View::kPaneLeft), App().Category(), 0));
+      EXPECT_EQ(view.Control(kIdcGlyphEdit)->isVisible(), row.button == kIdcCatGlyph);
+      EXPECT_EQ(m_frame->CategoryPaneText(), QString::fromUtf8(row.pane));
+      // The other category buttons are released.
+      for (int other = kIdcCatFile; other <= kIdcCatGlyph; ++other) {
+        if (other == row.button) continue;
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(view.Control(other))->state().checked) << other;
+      }
+    }
+  }
+}
+
+TEST_F(CGuiTest, AnAccessiblePressOnTheCurrentCategoryRefillsItsListsAsAClickDoes) {
+  CXAMUView& view = MakeView(SamplePath("Sample.xmb"));
+  CXAMUListBox* left = view.List(View::kPaneLeft);
+  left->setCurrentRow(30);
+  QAccessibleInterface* file = QAccessible::queryAccessibleInterface(view.Control(kIdcCatFile));
+  ASSERT_TRUE(file->state().checked);
+  file->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  // Refilled at slot 0 and still the current category, checked.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return left->CaretIndex() == 0; }, 2000));
+  EXPECT_EQ(App().Category(), kCatFile);
+  EXPECT_TRUE(file->state().checked);
+}
+
+TEST_F(CGuiTest, AddressFieldsShowTheEndOfALongPathAndAllOfItAsToolTip) {
+  CXAMUView& view = MakeView();
+  auto* field = static_cast<CXAMUEdit*>(view.Control(kIdcLeftAddress));
+  // The text positions at the field's inner left and right edges.
+  const auto shown = [field] {
+    field->repaint();  // the field settles its scrolling when painting
+    const int middle = field->height() / 2;
+    return std::pair{field->cursorPositionAt(QPoint(CXAMUEdit::kActiveFrameWidth + 2, middle)),
+                     field->cursorPositionAt(QPoint(field->width() - CXAMUEdit::kActiveFrameWidth - 2, middle))};
+  };
+  const QString first = QStringLiteral("/home/user/ドキュメント/XAMU/DATA/取引先とその担当者/2026年度/住所録.xmb");
+  const QString second = QStringLiteral("/home/user/ドキュメント/XAMU/DATA/取引先とその担当者/2027年度/名簿の控え.xmb");
+  for (const QString& path : {first, second}) {
+    SCOPED_TRACE(path.toStdString());
+    view.DataSet(View::kPaneLeft).m_path = path.toStdString();
+    view.UpdateAddressFields();
+    const auto [left, right] = shown();
+    EXPECT_EQ(right, path.size());
+    EXPECT_GT(left, 0);
+    EXPECT_LE(left, path.lastIndexOf(u'/') + 1);  // the whole file name is in view
+    EXPECT_EQ(field->text(), path);
+    EXPECT_EQ(field->toolTip(), path);
+  }
+  // Still the end after the window got narrower.
+  m_frame->resize(m_frame->width() - 120, m_frame->height());
+  EXPECT_EQ(shown().second, second.size());
+  // A path that fits is shown whole.
+  view.DataSet(View::kPaneLeft).m_path = "/tmp/a.xmb";
+  view.UpdateAddressFields();
+  EXPECT_EQ(shown().first, 0);
+}

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
   // One private set of folders for the whole run: Qt reads the settings
   // and runtime folders once per process.
   auto env = std::make_unique<CTestEnv>();
+  // Whatever the machine's locale, the widgets run as on a server whose
+  // locale is C: what they say must not depend on it.
+  setenv("LANG", "C.UTF-8", 1);
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) unsetenv(name);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   QFont font(QStringLiteral("IPAGothic"));
