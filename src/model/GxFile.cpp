@@ -80,7 +80,11 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return FailWith(errno == ENXIO ? EINVAL : errno);
   struct stat st;
-  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+  // A device read from would hand out endless or blocking data; written to,
+  // it serves as a test seam (a full disk), so only reading refuses it.
+  const bool reading = !(flags & (kGxModeWrite | kGxModeReadWrite | kGxModeCreate));
+  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+                                (reading && !S_ISREG(st.st_mode)))) {
     // A folder opens read-only on Linux; pipes and sockets are no files to keep data in.
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
