@@ -303,7 +303,9 @@ TEST(SingleInstance, TheGuardLivesInAPrivateFolderOfTheUser) {
   ::chmod(QFile::encodeName(foreign).constData(), 0700);
   ASSERT_TRUE(QFile::link(good, link));
   const bool root_user = ::geteuid() == 0;
-  if (root_user) ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), kNobody, kNobody), 0);
+  if (root_user) {
+    ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), kNobody, kNobody), 0);
+  }
   CEnvVar dataHome("XDG_DATA_HOME", data.toUtf8());
   const struct {
     QString runtime;
