@@ -248,22 +248,7 @@ int RunCommand(const std::vector<std::string>& words) {
   return cmd->run(args);
 }
 
-// help [COMMAND]: the usage, a command's help, or the subcommands of a verb.
-int RunHelp(const std::vector<std::string>& words) {
-  if (words.empty()) {
-    PrintUsage(stdout);
-    return kExitOk;
-  }
-  size_t used = 0;
-  if (const CLICOMMAND* cmd = FindCommand(words, used)) {
-    PrintCommandHelp(*cmd);
-    return kExitOk;
-  }
-  const std::vector<const CLICOMMAND*> subcommands = SubcommandsOf(words[0]);
-  if (subcommands.empty()) return UnknownCommand(words[0]);
-  PrintGroupUsage(words[0], subcommands, stdout);
-  return kExitOk;
-}
+int RunHelp(const std::vector<std::string>& words);
 
 int RunUsage(const std::vector<std::string>&) {
   PrintUsage(stdout);
@@ -279,13 +264,40 @@ int RunVersion(const std::vector<std::string>&) {
 struct TOOLVERB {
   const char* word;
   int (*run)(const std::vector<std::string>& rest);
+  const char* synopsis;
+  const char* help;
 };
 constexpr TOOLVERB kToolVerbs[] = {
-    {"--help", RunUsage},
-    {"-h", RunUsage},
-    {"--version", RunVersion},
-    {"help", RunHelp},
+    {"--help", RunUsage, "--help", "Lists the commands."},
+    {"-h", RunUsage, "-h", "Lists the commands."},
+    {"--version", RunVersion, "--version", "Shows the version."},
+    {"help", RunHelp, "help [COMMAND]",
+     "Shows the help of a command or, for a word such as printer that only starts\n"
+     "commands, the commands it starts; without a command, the list of commands."},
 };
+
+// help [COMMAND]: the usage, a command's help, or the subcommands of a verb.
+int RunHelp(const std::vector<std::string>& words) {
+  if (words.empty()) {
+    PrintUsage(stdout);
+    return kExitOk;
+  }
+  for (const TOOLVERB& verb : kToolVerbs) {
+    if (words[0] == verb.word) {
+      std::printf("usage: xamu-cli %s\n\n%s\n", verb.synopsis, verb.help);
+      return kExitOk;
+    }
+  }
+  size_t used = 0;
+  if (const CLICOMMAND* cmd = FindCommand(words, used)) {
+    PrintCommandHelp(*cmd);
+    return kExitOk;
+  }
+  const std::vector<const CLICOMMAND*> subcommands = SubcommandsOf(words[0]);
+  if (subcommands.empty()) return UnknownCommand(words[0]);
+  PrintGroupUsage(words[0], subcommands, stdout);
+  return kExitOk;
+}
 
 }  // namespace
 

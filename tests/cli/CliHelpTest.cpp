@@ -84,6 +84,10 @@ TEST(CliHelp, HelpWithoutACommandIsTheUsage) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, RunCli("--help").out);
   EXPECT_EQ(RunCli("").status, 2);
+  // The tool's own verbs have their help too.
+  const CLIRESULT self = RunCli("help help");
+  EXPECT_EQ(self.status, 0);
+  EXPECT_EQ(self.out.rfind("usage: xamu-cli help [COMMAND]\n\n", 0), 0u) << self.out;
 }
 
 TEST(CliHelp, VersionIsTheBuildsVersion) {
