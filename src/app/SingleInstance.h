@@ -43,7 +43,7 @@ class CSingleInstance : public QObject {
 
   // Takes the guard or hands `file` (absolute, maybe empty) over to the copy
   // holding it. A copy that is still starting is waited for up to `waitMs`.
-  Claim ClaimOrHandOver(const QString& file, int waitMs = 10000);
+  Claim ClaimOrHandOver(const QString& file, int waitMs = 30000);
 
   // Requests that came in before the program could show them are kept and
   // emitted from here on; until then they are answered and queued.
