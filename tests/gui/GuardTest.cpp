@@ -75,7 +75,8 @@ Claim ClaimFromOtherStart(const QString& folder, const QString& file, int waitMs
 // Sets an environment variable for one scope.
 class CEnvVar {
  public:
-  CEnvVar(const char* name, const QByteArray& value, bool set = true) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
+  CEnvVar(const char* name, const QByteArray& value, bool set = true)
+      : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
     if (set) qputenv(name, value);
     else qunsetenv(name);
   }
