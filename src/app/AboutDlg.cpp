@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <string>
 
+#include "XamuVersion.h"
 #include "model/Cp932.h"
 
 namespace {
@@ -15,7 +16,6 @@ namespace {
 // Width of the user and company fields, in pixels.
 constexpr int kFieldWidth = 260;
 constexpr char kProduct[] = "「クイルプ」PRO DATAメモリーシステム XAMU";
-constexpr char kVersion[] = "Version 4.30";
 // The registration key, machine-wide; %s is "USER".
 constexpr char kRegistrationApp[] = "「クイルプ」PRO DATAメモリーシステム XAMU";
 constexpr char kRegistrationGroup[] = "USER";
@@ -61,7 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setAccessibleName(QStringLiteral("XAMU"));
   grid->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
   grid->addWidget(new QLabel(QString::fromUtf8(kProduct), this), 0, 1);
-  grid->addWidget(new QLabel(QString::fromUtf8(kVersion), this), 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Version ") + QLatin1String(kXamuVersion), this), 1, 1);
   m_user = new QLabel(this);
   m_company = new QLabel(this);
   const QFontMetrics metrics(font());

@@ -1,37 +1,17 @@
 #include "app/FileDialogs.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <cstring>
 
-#include "model/Category.h"
-
-namespace {
-
-// Data file header: 16-byte signature, 4 reserved bytes, section flags,
-// directory entry count.
-constexpr int kHeaderBytes = 28;
-constexpr char kSignature[16] = {'Q', 'U', 'I', 'L', 'P', ' ', 'P', 'R', 'O', ' ', 'V', '3', 0, 0, 0, 0};
-constexpr int kFlagsOffset = 20;
-
-}  // namespace
+#include "model/DataSet.h"
 
 QString DataFileKinds(const QString& path) {
-  QFile file(path);
-  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray header = file.read(kHeaderBytes);
-  // Only the first 13 bytes (text and its NUL) identify a data file.
-  if (header.size() < kHeaderBytes || std::memcmp(header.constData(), kSignature, 13) != 0) return {};
-  const uint8_t flags = uint8_t(header[kFlagsOffset]);
-  QStringList names;
-  for (int category = 0; category < kCategoryCount; ++category) {
-    if (flags & kSectionFlag[SectionOfCategory(category)])
-      names << QString::fromUtf8(CategoryDisplayName(category).data(), qsizetype(CategoryDisplayName(category).size()));
-  }
-  return names.join(QStringLiteral("／"));
+  // The model's reader: it opens without waiting, refuses pipes, devices and
+  // folders, and gives way to a file another program holds locked, so a
+  // selection never stalls the dialog.
+  return QString::fromStdString(DataFileKindsText(QFile::encodeName(path).toStdString()));
 }
 
 COpenFileDialog::COpenFileDialog(QWidget* parent) : QFileDialog(parent) {

@@ -7,7 +7,8 @@ class QLineEdit;
 
 // The kinds a PC data file holds, as the open dialog shows them: the names
 // of the flagged sections joined with "／" in category order, for example
-// "あて名／外字". Empty when the file cannot be read or is no data file.
+// "あて名／外字". Empty when the file cannot be read or is no data file, is
+// no regular file, or is locked by another program.
 QString DataFileKinds(const QString& path);
 
 // The open dialog for PC data files: Qt's own (non-native) file dialog with

@@ -15,6 +15,7 @@
 #include "app/SplashWnd.h"
 #include "app/Strings.h"
 #include "app/XAMUDoc.h"
+#include "XamuVersion.h"
 #include "model/Paths.h"
 #include "view/XAMUView.h"
 
@@ -30,7 +31,6 @@ constexpr int kRecentCount = 5;
 // Exit statuses of a start that ends early.
 constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
 constexpr int kExitUsage = 2;      // the command line could not be read
-constexpr const char* kVersionText = "3.0";  // the program's version, as the about box shows it
 // What --help prints: the command line and where the run-time folders come from.
 constexpr const char* kHelpText =
     "usage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n"
@@ -129,15 +129,26 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
     return false;
   }
   if (line.version) {
-    std::printf("xamu %s\n", kVersionText);
+    std::printf("xamu %s\n", kXamuVersion);
     return false;
   }
   // Before any message box or file dialog can show.
   InstallQtTranslation();
 
-  // One copy per user: a running one takes the file and shows itself.
+  // One copy per user, claimed before anything else: of two starts in the
+  // same instant exactly one goes on; the other's file opens in it.
   m_instance = new CSingleInstance(this);
-  if (m_instance->HandOver(line.file)) return false;
+  switch (m_instance->ClaimOrHandOver(line.file)) {
+    case CSingleInstance::Claim::kFirst: break;
+    case CSingleInstance::Claim::kHandedOver: return false;
+    case CSingleInstance::Claim::kBusy:
+      std::fprintf(stderr, "xamu: XAMU is already running but does not answer\n");
+      m_exitCode = kExitFailed;
+      return false;
+    case CSingleInstance::Claim::kNoGuard:
+      std::fprintf(stderr, "xamu: no private runtime folder: a second start cannot be refused\n");
+      break;
+  }
 
   // Program folder, model table, per-user data folder, utility library.
   if (!m_config.Init()) ShowWarning(QString::fromUtf8(kMsgNoBridge));
@@ -171,12 +182,13 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
   }
   m_frame->View()->OnInitialUpdate();
   m_frame->show();
-  m_instance->Listen();
   connect(m_instance, &CSingleInstance::Activated, m_frame, [this](const QString& file) {
     if (!m_frame) return;
     m_frame->Activate();
     if (!file.isEmpty()) m_frame->OpenFromOtherStart(file);
   });
+  // Starts that came while this one was starting are shown now.
+  m_instance->SetReady();
 
   if (m_splashEnabled) {
     ShowSplashScreen(m_frame);

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "XamuVersion.h"
 #include "cli/Cli.h"
 #include "model/Category.h"
 #include "model/Cp932.h"
@@ -121,55 +122,74 @@ int ParseCategory(const CLIARGS& args, bool required) {
   return cat;
 }
 
-int main(int argc, char** argv) {
-  std::vector<std::string> words(argv + 1, argv + argc);
-  if (words.empty() || words[0] == "--help" || words[0] == "-h") {
-    PrintUsage(words.empty() ? stderr : stdout);
-    return words.empty() ? kExitUsage : kExitOk;
+namespace {
+
+// The words of a command name: "glyph show" gives {"glyph", "show"}.
+std::vector<std::string> WordsOf(const std::string& name) {
+  std::vector<std::string> words;
+  size_t start = 0;
+  for (;;) {
+    const size_t space = name.find(' ', start);
+    words.push_back(name.substr(start, space == std::string::npos ? std::string::npos : space - start));
+    if (space == std::string::npos) return words;
+    start = space + 1;
   }
-  if (words[0] == "--version") {
-    std::printf("xamu-cli 3.0\n");
-    return kExitOk;
-  }
-  bool helpFor = words[0] == "help";
-  if (helpFor) words.erase(words.begin());
-  // Longest command name matching the leading words ("glyph show" before "glyph").
-  const CLICOMMAND* cmd = nullptr;
-  size_t used = 0;
+}
+
+// The command whose name matches the most leading words ("glyph show"
+// before "glyph"); `used` is the number of words it took.
+const CLICOMMAND* FindCommand(const std::vector<std::string>& words, size_t& used) {
+  const CLICOMMAND* found = nullptr;
+  used = 0;
   for (const CLICOMMAND& c : Registry()) {
-    size_t n = 0, start = 0;
-    bool match = true;
-    while (start <= c.name.size()) {
-      size_t sp = c.name.find(' ', start);
-      std::string w = c.name.substr(start, sp == std::string::npos ? std::string::npos : sp - start);
-      if (n >= words.size() || words[n] != w) {
-        match = false;
-        break;
-      }
-      ++n;
-      if (sp == std::string::npos) break;
-      start = sp + 1;
-    }
-    if (match && n > used) {
-      cmd = &c;
-      used = n;
+    const std::vector<std::string> name = WordsOf(c.name);
+    if (name.size() <= used || name.size() > words.size()) continue;
+    if (std::equal(name.begin(), name.end(), words.begin())) {
+      found = &c;
+      used = name.size();
     }
   }
-  if (!cmd) {
-    std::fprintf(stderr, "xamu-cli: unknown command '%s'\n\n", words.empty() ? "" : words[0].c_str());
-    PrintUsage(stderr);
-    return kExitUsage;
-  }
-  g_current = cmd;
-  if (helpFor) {
-    std::printf("usage: xamu-cli %s\n\n%s\n", cmd->synopsis.c_str(), cmd->help.c_str());
-    return kExitOk;
-  }
-  CLIARGS args;
-  for (size_t i = used; i < words.size(); ++i) {
+  return found;
+}
+
+// The commands whose name starts with the word `verb` and goes on ("printer"
+// gives "printer read", "printer status", ...), by name.
+std::vector<const CLICOMMAND*> SubcommandsOf(const std::string& verb) {
+  std::vector<const CLICOMMAND*> found;
+  for (const CLICOMMAND& c : Registry())
+    if (c.name.size() > verb.size() && c.name.compare(0, verb.size(), verb) == 0 && c.name[verb.size()] == ' ')
+      found.push_back(&c);
+  std::sort(found.begin(), found.end(), [](const CLICOMMAND* a, const CLICOMMAND* b) { return a->name < b->name; });
+  return found;
+}
+
+void PrintCommandHelp(const CLICOMMAND& cmd) {
+  std::printf("usage: xamu-cli %s\n\n%s\n", cmd.synopsis.c_str(), cmd.help.c_str());
+}
+
+// The usage of a verb that only has subcommands.
+void PrintGroupUsage(const std::string& verb, const std::vector<const CLICOMMAND*>& commands, FILE* out) {
+  std::fprintf(out, "usage: xamu-cli %s SUBCOMMAND [ARGS]   (xamu-cli help %s SUBCOMMAND for details)\n\n",
+               verb.c_str(), verb.c_str());
+  for (const CLICOMMAND* c : commands) std::fprintf(out, "  xamu-cli %s\n", c->synopsis.c_str());
+}
+
+int UnknownCommand(const std::string& word) {
+  std::fprintf(stderr, "xamu-cli: unknown command '%s'\n\n", word.c_str());
+  PrintUsage(stderr);
+  return kExitUsage;
+}
+
+// Reads the words after the command's name into `args`; kExitOk, or the
+// status to end with (a usage error, or the command's help was asked for).
+int ParseArguments(const CLICOMMAND& cmd, const std::vector<std::string>& words, size_t first, CLIARGS& args,
+                   bool& helpShown) {
+  helpShown = false;
+  for (size_t i = first; i < words.size(); ++i) {
     const std::string& w = words[i];
     if (w == "--help" || w == "-h") {
-      std::printf("usage: xamu-cli %s\n\n%s\n", cmd->synopsis.c_str(), cmd->help.c_str());
+      PrintCommandHelp(cmd);
+      helpShown = true;
       return kExitOk;
     }
     if (w == "--encoding") {
@@ -187,7 +207,7 @@ int main(int argc, char** argv) {
         value = w.substr(eq + 1);
         hasInline = true;
       }
-      bool takesValue = std::find(cmd->valueOptions.begin(), cmd->valueOptions.end(), name) != cmd->valueOptions.end();
+      bool takesValue = std::find(cmd.valueOptions.begin(), cmd.valueOptions.end(), name) != cmd.valueOptions.end();
       if (takesValue) {
         if (!hasInline) {
           if (i + 1 >= words.size()) return UsageError(name + " needs a value");
@@ -203,5 +223,91 @@ int main(int argc, char** argv) {
     }
     args.positional.push_back(w);
   }
+  return kExitOk;
+}
+
+// A command of the registry, or a verb with subcommands given without one.
+int RunCommand(const std::vector<std::string>& words) {
+  size_t used = 0;
+  const CLICOMMAND* cmd = FindCommand(words, used);
+  if (!cmd) {
+    const std::vector<const CLICOMMAND*> subcommands = SubcommandsOf(words[0]);
+    if (subcommands.empty()) return UnknownCommand(words[0]);
+    if (words.size() > 1)
+      std::fprintf(stderr, "xamu-cli: unknown command '%s %s'\n\n", words[0].c_str(), words[1].c_str());
+    else
+      std::fprintf(stderr, "xamu-cli: '%s' needs a subcommand\n\n", words[0].c_str());
+    PrintGroupUsage(words[0], subcommands, stderr);
+    return kExitUsage;
+  }
+  g_current = cmd;
+  CLIARGS args;
+  bool helpShown = false;
+  const int status = ParseArguments(*cmd, words, used, args, helpShown);
+  if (status != kExitOk || helpShown) return status;
   return cmd->run(args);
+}
+
+int RunHelp(const std::vector<std::string>& words);
+
+int RunUsage(const std::vector<std::string>&) {
+  PrintUsage(stdout);
+  return kExitOk;
+}
+
+int RunVersion(const std::vector<std::string>&) {
+  std::printf("xamu-cli %s\n", kXamuVersion);
+  return kExitOk;
+}
+
+// The tool's own verbs; any other first word names a command of the registry.
+struct TOOLVERB {
+  const char* word;
+  int (*run)(const std::vector<std::string>& rest);
+  const char* synopsis;
+  const char* help;
+};
+constexpr TOOLVERB kToolVerbs[] = {
+    {"--help", RunUsage, "--help", "Lists the commands."},
+    {"-h", RunUsage, "-h", "Lists the commands."},
+    {"--version", RunVersion, "--version", "Shows the version."},
+    {"help", RunHelp, "help [COMMAND]",
+     "Shows the help of a command or, for a word such as printer that only starts\n"
+     "commands, the commands it starts; without a command, the list of commands."},
+};
+
+// help [COMMAND]: the usage, a command's help, or the subcommands of a verb.
+int RunHelp(const std::vector<std::string>& words) {
+  if (words.empty()) {
+    PrintUsage(stdout);
+    return kExitOk;
+  }
+  for (const TOOLVERB& verb : kToolVerbs) {
+    if (words[0] == verb.word) {
+      std::printf("usage: xamu-cli %s\n\n%s\n", verb.synopsis, verb.help);
+      return kExitOk;
+    }
+  }
+  size_t used = 0;
+  if (const CLICOMMAND* cmd = FindCommand(words, used)) {
+    PrintCommandHelp(*cmd);
+    return kExitOk;
+  }
+  const std::vector<const CLICOMMAND*> subcommands = SubcommandsOf(words[0]);
+  if (subcommands.empty()) return UnknownCommand(words[0]);
+  PrintGroupUsage(words[0], subcommands, stdout);
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty()) {
+    PrintUsage(stderr);
+    return kExitUsage;
+  }
+  for (const TOOLVERB& verb : kToolVerbs)
+    if (words[0] == verb.word) return verb.run(std::vector<std::string>(words.begin() + 1, words.end()));
+  return RunCommand(words);
 }

@@ -72,6 +72,14 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
   else
     oflags |= O_RDONLY;
   if (flags & kGxModeCreate) oflags |= O_CREAT;
+  // A device read from would hand out endless or blocking data, and opening
+  // one may already do something (a tape rewinds); written to, it serves as a
+  // test seam (a full disk), so only reading refuses it, before the open and
+  // again on what was opened.
+  const bool reading = !(flags & (kGxModeWrite | kGxModeReadWrite | kGxModeCreate));
+  struct stat st;
+  if (reading && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    return FailWith(EINVAL);
   // Non-blocking only for the open itself: a named pipe would otherwise wait
   // for a writer forever.
   int fd;
@@ -79,8 +87,8 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
     fd = ::open(path.c_str(), oflags | O_NONBLOCK, static_cast<mode_t>(mode));
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return FailWith(errno == ENXIO ? EINVAL : errno);
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+                                (reading && !S_ISREG(st.st_mode)))) {
     // A folder opens read-only on Linux; pipes and sockets are no files to keep data in.
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);

@@ -11,6 +11,11 @@
 #include <QUrl>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QLabel>
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
@@ -201,6 +206,55 @@ TEST(FileDialogs, OpenDialogShowsTheKindsOfTheSelectedFile) {
   // A folder change empties the field.
   emit dialog.directoryEntered(QDir::tempPath());
   EXPECT_TRUE(dialog.ContentsField()->text().isEmpty());
+}
+
+TEST(FileDialogs, OpenDialogGivesAnEmptyFieldAtOnceForWhatItCannotRead) {
+  QTemporaryDir dir;
+  const std::string fifo = (dir.path() + QStringLiteral("/pipe.xmb")).toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Held with the lock another program's open would take.
+  const std::string locked = (dir.path() + QStringLiteral("/locked.xmb")).toStdString();
+  std::filesystem::copy_file(SamplePath("Sample.xmb"), locked);
+  const int holder = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+  COpenFileDialog dialog(nullptr);
+  dialog.ShowContents(true);
+  for (const std::string& path : {fifo, locked, std::string("/dev/zero")}) {
+    emit dialog.currentChanged(QString::fromStdString(SamplePath("Sample.xmb")));
+    ASSERT_FALSE(dialog.ContentsField()->text().isEmpty());
+    // A pipe without a writer would hold the dialog for good.
+    emit dialog.currentChanged(QString::fromStdString(path));
+    EXPECT_EQ(dialog.ContentsField()->text(), QString()) << path;
+  }
+  // Once the other program lets go, the kinds show.
+  ::close(holder);
+  emit dialog.currentChanged(QString::fromStdString(locked));
+  EXPECT_EQ(dialog.ContentsField()->text(), QStringLiteral("ファイル／あて名／名前／外字"));
+}
+
+TEST(FileDialogs, OpenDialogLeavesAFileItCannotReadEmpty) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+  QTemporaryDir dir;
+  const std::string path = (dir.path() + QStringLiteral("/closed.xmb")).toStdString();
+  std::filesystem::copy_file(SamplePath("Sample.xmb"), path);
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  EXPECT_EQ(DataFileKinds(QString::fromStdString(path)), QString());
+}
+
+TEST(AboutBox, ShowsTheVersionTheProgramPrints) {
+  CAboutDlg about(nullptr);
+  QStringList texts;
+  for (const QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.contains(QStringLiteral("Version 4.30"))) << texts.join(u'|').toStdString();
+  FILE* pipe = ::popen(XAMU_BUILD_DIR "/bin/xamu --version", "r");
+  ASSERT_NE(pipe, nullptr);
+  char line[64] = {};
+  const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+  ::pclose(pipe);
+  ASSERT_TRUE(read);
+  EXPECT_STREQ(line, "xamu 4.30\n");
 }
 
 TEST(FileDialogs, SaveDialogRenamesTheTypedFileWhenTheTypeChanges) {

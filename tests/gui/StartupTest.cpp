@@ -1,5 +1,5 @@
-// Start-up as a whole: the single-instance guard, and InitInstance on good
-// and bad installations, settings and file arguments.
+// Start-up as a whole: InitInstance on good and bad installations, settings
+// and file arguments (the single-instance guard has its own file).
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -80,44 +80,6 @@ TEST_F(CGuiTest, StartUpGivesQtsOwnDialogTextsInJapaneseWhateverTheLocale) {
     for (const QString& text : OpenDialogTexts()) EXPECT_TRUE(IsJapanese(text)) << text.toStdString();
   }
   QDir::setCurrent(cwd);
-}
-
-TEST(SingleInstance, ASecondStartHandsOverItsFileAndTheFirstAnswers) {
-  CSingleInstance first;
-  ASSERT_TRUE(first.Listen());
-  QSignalSpy activated(&first, &CSingleInstance::Activated);
-  std::atomic<bool> done = false;
-  bool answered = false;
-  std::thread other([&] {
-    CSingleInstance second;
-    answered = second.HandOver(QStringLiteral("/data/無題1.xmb"));
-    done = true;
-  });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
-  other.join();
-  EXPECT_TRUE(answered);
-  ASSERT_EQ(activated.count(), 1);
-  EXPECT_EQ(activated.first().at(0).toString(), QStringLiteral("/data/無題1.xmb"));
-}
-
-TEST(SingleInstance, ASocketLeftByACrashIsRemovedAndTheStartGoesOn) {
-  // A bound socket file that nobody listens on, as a crashed run leaves it.
-  const QString path = QDir::tempPath() + u'/' + CSingleInstance::ServerName();
-  QLocalServer::removeServer(CSingleInstance::ServerName());
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const QByteArray native = QFile::encodeName(path);
-  ASSERT_LT(size_t(native.size()), sizeof address.sun_path);
-  std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(fd);
-  ASSERT_TRUE(QFile::exists(path));
-
-  CSingleInstance start;
-  EXPECT_FALSE(start.HandOver(QString()));
-  EXPECT_TRUE(start.Listen());
 }
 
 TEST_F(CGuiTest, StartWithoutPrintersIniEndsWithTheDriverMessage) {

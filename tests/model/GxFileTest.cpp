@@ -250,3 +250,15 @@ TEST(GxFile, PipesAreRefusedWithoutWaiting) {
   EXPECT_FALSE(w.Open(p, kGxOpenWriteExclusive));  // would block for a reader
   EXPECT_EQ(w.GetLastCause(), kCauseGeneric);
 }
+
+TEST(GxFile, ReadingRefusesDevicesWritingKeepsThem) {
+  // Read from, a device gives endless or blocking data; written to, /dev/full
+  // is the way to a full disk.
+  for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
+    CGxFile r;
+    EXPECT_FALSE(r.Open(device, kGxOpenReadExclusive)) << device;
+    EXPECT_EQ(r.GetLastCause(), kCauseGeneric) << device;
+  }
+  CGxFile w;
+  EXPECT_TRUE(w.Open("/dev/null", kGxModeWrite | kGxShareDenyNone));
+}
