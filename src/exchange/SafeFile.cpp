@@ -82,7 +82,7 @@ bool ReplaceWithTemp(const std::string& temp, const std::string& path, bool owne
 
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable, bool durable) {
   if (bytes.size() > UINT32_MAX) return false;
-  CSafeSave save({.durable = durable, .ownerWritable = ownerWritable});
+  CSafeSave save({.durable = durable, .ownerWritable = ownerWritable, .tidyFolder = durable});
   if (save.Begin(path) != kFileOk) return false;
   if (!save.Out().Write(bytes.data(), static_cast<uint32_t>(bytes.size()))) return false;  // the old file stays
   return save.Commit() == kFileOk;

@@ -19,8 +19,8 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
 bool ReplaceWithTemp(const std::string& temp, const std::string& path, bool ownerWritable);
 
 // Writes `bytes` as the whole content of `path` through CSafeSave, flushed
-// to disk unless `durable` is false (scratch files nobody keeps). False (old
-// file untouched) on any failure.
+// to disk unless `durable` is false (scratch files nobody keeps; their
+// folder is not tidied then). False (old file untouched) on any failure.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable, bool durable = true);
 
 // Overwrites the whole content of an existing scratch file in place, without

@@ -152,7 +152,7 @@ int CSafeSave::Begin(const std::string& path) {
     if (st.st_nlink > 1) return StartInPlace();
   }
   m_active = true;
-  RemoveStaleTemps(FolderOrDot(m_target));
+  if (m_options.tidyFolder) RemoveStaleTemps(FolderOrDot(m_target));
   const int err = OpenTemp();
   if (err != 0) {
     // A folder the user may not create files in, with a file the user may

@@ -26,6 +26,10 @@
 struct SAFESAVEOPTIONS {
   bool durable = true;         // flush to the disk; false only for scratch files nobody keeps
   bool ownerWritable = false;  // the result gets the owner's write bit
+  // Remove the "~Gx*.tmp" files killed saves left in the target's folder.
+  // Off for scratch files in the temporary folder, where the converter's
+  // unlocked "~Gx*.tmp" files of a running export live too.
+  bool tidyFolder = true;
 };
 
 class CSafeSave {
