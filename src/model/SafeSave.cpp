@@ -140,6 +140,7 @@ int CSafeSave::Begin(const std::string& path) {
     if (m_lock.GetLastCause() != kCauseFileNotFound) return kFileNotOpened;
   }
   m_existed = m_lock.IsOpen();
+  nlink_t links = 0;
   if (m_existed) {
     struct stat st {};
     if (::fstat(m_lock.Descriptor(), &st) != 0) return kFileNotOpened;
@@ -147,11 +148,11 @@ int CSafeSave::Begin(const std::string& path) {
     m_oldGid = st.st_gid;
     m_oldMode = st.st_mode & 07777;
     m_oldSize = static_cast<uint64_t>(st.st_size);
-    m_active = true;
-    // Another name of the same file must see the new content too.
-    if (st.st_nlink > 1) return StartInPlace();
+    links = st.st_nlink;
   }
   m_active = true;
+  // Another name of the same file must see the new content too.
+  if (links > 1) return StartInPlace();
   if (m_options.tidyFolder) RemoveStaleTemps(FolderOrDot(m_target));
   const int err = OpenTemp();
   if (err != 0) {
@@ -182,6 +183,9 @@ int CSafeSave::OpenTemp() {
       fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
+      // Locked from the start: once it is given a name, just before the
+      // rename, the clean-up of another save must leave it alone.
+      ::flock(fd, LOCK_EX | LOCK_NB);
       m_out.Attach(fd, "");
       m_unnamed = true;
       return 0;
