@@ -204,6 +204,40 @@ TEST(SafeSave, AFolderThatRefusesTheTemporaryFileGetsAnInPlaceSave) {
   ::chmod(folder.c_str(), 0755);
 }
 
+// A file the user may write but does not own: a new inode would change its
+// owner, so it takes the content in place and keeps owner and group.
+TEST(SafeSave, AFileOfAnotherOwnerKeepsItsOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file of another owner";
+  CTestEnv env;
+  ::chmod(env.Root().c_str(), 0755);
+  ::chmod(env.Path("").c_str(), 0755);
+  const std::string folder = env.Path("team");
+  fs::create_directories(folder);
+  ASSERT_EQ(::chown(folder.c_str(), kNobody, kNogroup), 0);  // nobody may create files here
+  const std::string p = folder + "/list.xmb";
+  CDataSet old;
+  Fill(old, "old");
+  ASSERT_EQ(old.SaveDataFile(p), kFileOk);
+  ASSERT_EQ(::chown(p.c_str(), 0, kNogroup), 0);
+  ::chmod(p.c_str(), 0664);  // root's file, writable by the group nobody is in
+  const ino_t inode = Inode(p);
+  const int status = InChild([&] {
+    if (!BecomeNobody()) return 100;
+    ::setenv("XDG_DATA_HOME", "/proc/no-such-home", 1);  // the copy goes beside the file
+    CDataSet set;
+    Fill(set, "new");
+    return -set.SaveDataFile(p);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(CTestEnv::ReadBytes(p), SavedBytes("new", env));
+  struct stat st {};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(st.st_gid, kNogroup);
+  EXPECT_EQ(st.st_ino, inode);
+  EXPECT_EQ(Others(folder, {"list.xmb"}), std::vector<std::string>{});
+}
+
 // A write that fails half-way through an in-place save puts the old content
 // back from the safety copy and removes the copy.
 TEST(SafeSave, AFailedInPlaceWritePutsTheOldContentBack) {
