@@ -10,13 +10,9 @@
 //              2   2  group number
 //              4   4  content size
 //              8   4  content offset from the start of the content area
-#include <sys/stat.h>
 #include <sys/uio.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -27,7 +23,6 @@
 #include "model/FileResult.h"
 #include "model/GxFile.h"
 #include "model/ModelConvert.h"
-#include "model/Paths.h"
 #include "model/SafeSave.h"
 
 namespace {
