@@ -143,7 +143,11 @@ int CSafeSave::Begin(const std::string& path) {
   nlink_t links = 0;
   if (m_existed) {
     struct stat st {};
-    if (::fstat(m_lock.Descriptor(), &st) != 0) return kFileNotOpened;
+    // A device is no data file: replacing its name would take it away.
+    if (::fstat(m_lock.Descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      m_lock.Close();
+      return kFileNotOpened;
+    }
     m_oldUid = st.st_uid;
     m_oldGid = st.st_gid;
     m_oldMode = st.st_mode & 07777;

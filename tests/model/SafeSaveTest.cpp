@@ -9,6 +9,7 @@
 #include <acl/libacl.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -323,6 +324,19 @@ TEST(SafeSave, AKilledSaveLeavesNothingBehind) {
   EXPECT_EQ(status, -1) << "killed";
   EXPECT_EQ(CTestEnv::ReadBytes(p), before);
   EXPECT_EQ(Others(env.Path(""), {"data.xmb"}), std::vector<std::string>{});
+}
+
+// A device node is no data file: the save is refused and the node stays.
+TEST(SafeSave, ADeviceIsNotReplaced) {
+  CTestEnv env;
+  const std::string node = env.Path("null");
+  if (::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "cannot make a device node here";
+  CDataSet set;
+  Fill(set, "x");
+  EXPECT_EQ(set.SaveDataFile(node), kFileNotOpened);
+  struct stat st {};
+  ASSERT_EQ(::lstat(node.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 // A path whose file cannot be made gives -11 ("could not be opened"), not
