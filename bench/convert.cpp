@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/ModelConvert.h"
+#include "model/ModelConvert.h"
 #include "model/Category.h"
 #include "model/DataSet.h"
 #include "model/GlyphSizes.h"

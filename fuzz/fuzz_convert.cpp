@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/ModelConvert.h"
+#include "model/ModelConvert.h"
 #include "model/Content.h"
 #include "model/DataSet.h"
 

@@ -47,7 +47,8 @@ int RunExport(const CLIARGS& args) {
     return kExitFailed;
   }
   CCliMessages messages;
-  return ExportEntries(set, category, out, messages) ? kExitOk : kExitFailed;
+  const ETextEncoding encoding = args.Get("--encoding") == "utf8" ? ETextEncoding::kUtf8Bom : ETextEncoding::kCp932;
+  return ExportEntries(set, category, out, messages, encoding) ? kExitOk : kExitFailed;
 }
 
 int RunImport(const CLIARGS& args) {
@@ -79,9 +80,11 @@ int RunImport(const CLIARGS& args) {
 }
 
 const bool g_registered =
-    RegisterCommand({"export", "export FILE -c address|name OUT",
+    RegisterCommand({"export", "export FILE -c address|name OUT [--encoding utf8]",
                      "Writes the address or name entries of the data file FILE to OUT: a workbook when OUT\n"
-                     "ends in .xls or .xlsx, otherwise a comma-separated text file (.csv, .txt) in CP932.",
+                     "ends in .xls or .xlsx, otherwise a comma-separated text file (.csv, .txt) in CP932,\n"
+                     "or with --encoding utf8 in UTF-8 with a byte-order mark (for programs that read\n"
+                     "UTF-8; import reads both).",
                      {"-c"}, RunExport}) &&
     RegisterCommand({"import", "import FILE -c address|name IN",
                      "Reads the records of IN (.csv, .txt, .xls or .xlsx) into the address or name slots of\n"

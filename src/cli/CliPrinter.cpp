@@ -1,6 +1,7 @@
 // xamu-cli commands on the printer: status, read, write, delete. They run the
 // same device flows as the desktop program, with its questions answered by
 // --overwrite and --yes (or on a terminal).
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "model/DataSet.h"
 #include "model/FileResult.h"
 #include "model/Labels.h"
+#include "model/Paths.h"
 
 namespace {
 
@@ -136,10 +138,49 @@ int RunStatus(const CLIARGS& args) {
   return kExitOk;
 }
 
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;  // a dangling link is a name in use too
+}
+
+// Replaces the category's slots of the data file `out` by those read from
+// the printer and keeps its other categories, as a pane would. A file that
+// does not load is not replaced.
+bool SaveIntoExisting(const CDataSet& device, int category, const std::string& out) {
+  CDataSet file;
+  if (int loaded = file.LoadDataFile(out); loaded != kFileOk) {
+    PrintError(FileResultMessage(loaded, false, FileNameOf(out)));
+    return false;
+  }
+  const int section = SectionOfCategory(category);
+  file.ClearSection(section);
+  for (int i = 0; i < SectionSlotCount(section); ++i) {
+    if (device.IsUsed(section, i) == 1 && !device.CopySlotTo(file, section, i)) {
+      PrintError(FileResultMessage(kFileNoMemory, true, FileNameOf(out)));
+      return false;
+    }
+  }
+  if (int saved = file.SaveDataFile(out); saved != kFileOk) {
+    PrintError(FileResultMessage(saved, true, FileNameOf(out)));
+    return false;
+  }
+  return true;
+}
+
 int RunRead(const CLIARGS& args) {
   int category = ParseCategory(args);
   if (category < 0) return kExitUsage;
   if (args.positional.size() > 1) return UsageError("read takes at most one OUT file");
+  if (!OverwriteOptionValid(args)) return UsageError("--overwrite takes all, skip or cancel");
+  const std::string out = args.positional.empty() ? std::string() : MakeAbsolute(args.positional[0]);
+  // Asked before the printer is read: a file the user has is never replaced
+  // without being told to.
+  const bool existing = !out.empty() && Exists(out);
+  if (existing && args.Get("--overwrite") != "all") {
+    PrintError("xamu-cli: " + out + " exists; give --overwrite all to replace its " +
+               std::string(CategoryKeyword(category)) + " entries (its other entries are kept)");
+    return kExitFailed;
+  }
   CAppConfig config;
   InitConfig(config);
   config.SetCategory(category);
@@ -149,11 +190,11 @@ int RunRead(const CLIARGS& args) {
   CDataSet device;
   if (link.ShowPrinterData(device, false, prompt, progress) != kDevOk) return kExitFailed;
   PrintSlots(device, category);
-  if (args.positional.size() == 1) {
-    const std::string& out = args.positional[0];
+  if (existing) return SaveIntoExisting(device, category, out) ? kExitOk : kExitFailed;
+  if (!out.empty()) {
     int saved = device.SaveDataFile(out);
     if (saved != kFileOk) {
-      PrintError(FileResultMessage(saved, true, out));
+      PrintError(FileResultMessage(saved, true, FileNameOf(out)));
       return kExitFailed;
     }
   }
@@ -229,10 +270,12 @@ int RunDelete(const CLIARGS& args) {
 const bool g_registered = [] {
   RegisterCommand({"printer status", "printer status",
                    "Shows the model table, the supported printers found and the connected one.", {}, RunStatus});
-  RegisterCommand({"printer read", "printer read -c CAT [OUT]",
+  RegisterCommand({"printer read", "printer read -c CAT [OUT] [--overwrite all]",
                    "Reads the printer's entries of a category, lists every slot as the right-hand pane\n"
-                   "does, and saves them to the data file OUT when given.",
-                   {"-c"}, RunRead});
+                   "does, and saves them to the data file OUT when given. An existing OUT is refused\n"
+                   "unless --overwrite all is given; then only the category's slots of OUT are\n"
+                   "replaced and its other entries are kept.",
+                   {"-c", "--overwrite"}, RunRead});
   RegisterCommand({"printer write", "printer write FILE -c CAT [-s SLOTS] [--overwrite all|skip|cancel] [--yes]",
                    "Transfers entries of a data file (every occupied slot, or SLOTS) into the same\n"
                    "slots of the printer. --overwrite answers the overwrite question; --yes answers\n"

@@ -197,6 +197,7 @@ int ParseArguments(const CLICOMMAND& cmd, const std::vector<std::string>& words,
       std::string e = words[++i];
       if (e != "utf8" && e != "sjis") return UsageError("--encoding needs utf8 or sjis");
       SetRawOutput(e == "sjis");
+      args.options.emplace_back(w, e);  // export also writes its file in it
       continue;
     }
     if (w.size() > 1 && w[0] == '-' && w != "-") {

@@ -6,7 +6,7 @@
 #include "device/DevicePacket.h"
 #include "device/DeviceResult.h"
 #include "device/ExchangeFiles.h"
-#include "device/ModelConvert.h"
+#include "model/ModelConvert.h"
 #include "model/Category.h"
 #include "model/DataSet.h"
 

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 
 #include "device/PrBridge.h"
+#include "model/FileIO.h"
 
 namespace {
 
@@ -50,32 +50,6 @@ int OpenLockedForReading(const std::string& path) {
     return -1;
   }
   return fd;
-}
-
-bool ReadWhole(int fd, std::vector<uint8_t>& bytes, size_t maxBytes) {
-  bytes.clear();
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) return false;
-  bytes.resize(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 CExchangeFiles::CExchangeFiles(const std::string& userDataFolder)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/DevicePacket.h"
+#include "model/FileIO.h"  // ReadWhole, WriteAll: the library side uses them too
 
 class CPrBridge;
 
@@ -59,7 +60,3 @@ class CExchangeFiles {
 int OpenLockedForWriting(const std::string& path);
 // Opens `path` for reading with the exclusive lock; -1 on failure.
 int OpenLockedForReading(const std::string& path);
-// Reads the whole file behind `fd` (at most `maxBytes`); false on a short
-// read or a larger file.
-bool ReadWhole(int fd, std::vector<uint8_t>& bytes, size_t maxBytes);
-bool WriteAll(int fd, std::span<const uint8_t> bytes);

@@ -25,10 +25,12 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-bool ExportEntries(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages) {
+bool ExportEntries(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages,
+                   ETextEncoding encoding) {
   const std::string tail = Upper(path.size() > 4 ? path.substr(path.size() - 4) : path);
-  bool ok = tail.find("XLS") != std::string::npos ? SpreadsheetExport(set, category, path, messages)
-                                                  : WriteTextFile(set, category, path, false, messages) > 0;
+  bool ok = tail.find("XLS") != std::string::npos
+                ? SpreadsheetExport(set, category, path, messages)
+                : WriteTextFile(set, category, path, false, messages, true, encoding) > 0;
   if (!ok) messages.ShowMessage(category == kCatName ? kMsgNameSaveFailed : kMsgAddressSaveFailed);
   return ok;
 }

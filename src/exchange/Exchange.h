@@ -2,6 +2,7 @@
 #include <string>
 
 #include "exchange/ExchangeMessages.h"
+#include "exchange/TextFile.h"
 #include "model/DataSet.h"
 
 // The save and read steps of the address/name commands once a path is
@@ -9,10 +10,12 @@
 
 // Saves the category's entries to `path`: a spreadsheet when the last four
 // characters, upper-cased, contain "XLS" (so .xlsm is tried as one and
-// fails), otherwise a text file without header. On failure it shows
+// fails), otherwise a text file without header in `encoding` (a workbook
+// holds Unicode text whatever it is). On failure it shows
 // "保存ができませんでした" (address) or "保存ができませんでした。" (name) and
 // returns false.
-bool ExportEntries(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages);
+bool ExportEntries(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages,
+                   ETextEncoding encoding = ETextEncoding::kCp932);
 
 // Reads `path` into the category's slots: a spreadsheet when the extension
 // contains "xls" in any letter case, otherwise a text file. On failure it

@@ -6,12 +6,20 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "model/FileIO.h"
+#include "model/FileResult.h"
 #include "model/Paths.h"
+#include "model/SafeSave.h"
 
 namespace {
+
+// A workbook the converter wrote is read whole before it replaces the
+// target; anything larger is no workbook of ours.
+constexpr size_t kMaxStagedBytes = size_t{1} << 30;
 
 // The file a path names, following a symbolic link to an existing target.
 std::string ResolveTarget(const std::string& path) {
@@ -24,23 +32,6 @@ std::string ResolveTarget(const std::string& path) {
     }
   }
   return path;
-}
-
-mode_t DefaultNewFileMode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -60,35 +51,41 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
   std::vector<char> buf(name.begin(), name.end());
   buf.push_back('\0');
   int fd = mkstemps(buf.data(), static_cast<int>(suffix.size()));
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    // A folder the user may not create files in: the workbook is staged in
+    // the temporary folder instead and copied into the target when complete.
+    const char* tmp = getenv("TMPDIR");
+    name = std::string(tmp && *tmp ? tmp : "/tmp") + "/.~Gx" + stem + ".XXXXXX" + suffix;
+    if (name.size() >= PATH_MAX) return {};
+    buf.assign(name.begin(), name.end());
+    buf.push_back('\0');
+    fd = mkstemps(buf.data(), static_cast<int>(suffix.size()));
+  }
   if (fd < 0) return {};
   close(fd);
   return std::string(buf.data());
 }
 
 bool ReplaceWithTemp(const std::string& temp, const std::string& path, bool ownerWritable) {
-  std::string target = ResolveTarget(path);
-  struct stat st {};
-  mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : DefaultNewFileMode();
-  if (ownerWritable) mode |= S_IWUSR;
-  chmod(temp.c_str(), mode);
-  if (rename(temp.c_str(), target.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
+  int in = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  bool ok = false;
+  if (in >= 0) {
+    std::vector<uint8_t> bytes;
+    CSafeSave save({.durable = true, .ownerWritable = ownerWritable});
+    ok = ReadWhole(in, bytes, kMaxStagedBytes) && save.Begin(path) == kFileOk &&
+         save.Out().Write(bytes.data(), static_cast<uint32_t>(bytes.size())) && save.Commit() == kFileOk;
+    close(in);
   }
-  return true;
+  unlink(temp.c_str());
+  return ok;
 }
 
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, bool ownerWritable, bool durable) {
-  std::string temp = CreateSiblingTemp(path, "");
-  if (temp.empty()) return false;
-  int fd = open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  bool ok = fd >= 0 && WriteAll(fd, bytes) && (!durable || fsync(fd) == 0);
-  if (fd >= 0 && close(fd) != 0) ok = false;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return ReplaceWithTemp(temp, path, ownerWritable);
+  if (bytes.size() > UINT32_MAX) return false;
+  CSafeSave save({.durable = durable, .ownerWritable = ownerWritable, .tidyFolder = durable});
+  if (save.Begin(path) != kFileOk) return false;
+  if (!save.Out().Write(bytes.data(), static_cast<uint32_t>(bytes.size()))) return false;  // the old file stays
+  return save.Commit() == kFileOk;
 }
 
 bool WriteScratchFile(const std::string& path, std::string_view bytes) {

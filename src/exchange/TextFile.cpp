@@ -69,7 +69,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }  // namespace
 
 int WriteTextFile(const CDataSet& set, int category, const std::string& path, bool withHeader,
-                  CExchangeMessages& messages, bool durable) {
+                  CExchangeMessages& messages, bool durable, ETextEncoding encoding) {
   if (!IsTextCategory(category)) return kTextNotCreated;
   const int section = SectionOfCategory(category);
   const int fieldCount = RecordFieldCount(category);
@@ -96,6 +96,7 @@ int WriteTextFile(const CDataSet& set, int category, const std::string& path, bo
     return kTextNothingToSave;
   }
   if (IsReadOnlyFile(path)) return kTextNotCreated;
+  if (encoding == ETextEncoding::kUtf8Bom) text = std::string(kUtf8Bom) + Cp932ToUtf8(text);
   return WriteFileReplacing(path, text, false, durable) ? kTextWritten : kTextNotCreated;
 }
 

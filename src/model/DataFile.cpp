@@ -10,24 +10,20 @@
 //              2   2  group number
 //              4   4  content size
 //              8   4  content offset from the start of the content area
-#include <sys/stat.h>
 #include <sys/uio.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "device/ModelConvert.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
 #include "model/GxFile.h"
-#include "model/Paths.h"
+#include "model/ModelConvert.h"
+#include "model/SafeSave.h"
 
 namespace {
 
@@ -179,79 +175,43 @@ int CDataSet::LoadDataFile(const std::string& path) {
 
 namespace {
 
-// Closes and removes the temporary file unless it was renamed into place.
-struct TEMPGUARD {
-  CGxFile& file;
-  bool keep = false;
-  ~TEMPGUARD() {
-    file.Close();
-    if (!keep && !file.FilePath().empty()) ::unlink(file.FilePath().c_str());
-  }
+// The whole file as gather buffers: the header, the directory, then every
+// written content in directory order. The contents are the slots' own
+// buffers, so the set must outlive the image.
+struct DATAFILEIMAGE {
+  uint8_t header[kHeaderSize] = {};
+  std::unique_ptr<uint8_t[]> dir;
+  std::vector<struct iovec> buffers;
 };
 
-}  // namespace
-
-// The file is written whole into a temporary file next to the target, pushed
-// to the disk and renamed over the target, so a failed save never damages the
-// file that was there. The target stays locked meanwhile, so a program that
-// holds it open exclusively makes the save fail with nothing changed.
-int CDataSet::SaveDataFile(const std::string& path) {
-  int result = PrepareSavePath(path);
-  if (result != kFileOk) return result;
-
+// Builds the image of `set`; kFileNoMemory or kFileAccessError (contents
+// beyond the 32-bit offsets) on failure.
+int SerialiseDataFile(const CDataSet& set, DATAFILEIMAGE& image) {
   uint32_t flags = 0, count = 0;
   for (int s : kStorageOrder) {
-    if (IsUsed(s, -2)) {
+    if (set.IsUsed(s, -2)) {
       flags |= kSectionFlag[s];
       count += static_cast<uint32_t>(kSectionSlots[s]);
     }
   }
   const size_t dirBytes = static_cast<size_t>(count) * kDirEntrySize;
-  std::unique_ptr<uint8_t[]> dir = AllocBytes(dirBytes);
-  if (!dir) return kFileNoMemory;
-  uint8_t header[kHeaderSize] = {};
-  std::memcpy(header, kSignature, kSignatureCompare);
-  Put32(header + 16, 0);
-  Put32(header + kFlagsOffset, flags);
-  Put32(header + kCountOffset, count);
+  image.dir = AllocBytes(dirBytes);
+  if (!image.dir) return kFileNoMemory;
+  std::memcpy(image.header, kSignature, kSignatureCompare);
+  Put32(image.header + 16, 0);
+  Put32(image.header + kFlagsOffset, flags);
+  Put32(image.header + kCountOffset, count);
 
-  // A symbolic link stays a link: the file it points to is replaced.
-  std::string target = path;
-  if (char* real = ::realpath(path.c_str(), nullptr)) {
-    target = real;
-    std::free(real);
-  }
-  CGxFile lock;
-  struct stat old {};
-  bool existed = false;
-  if (lock.Open(target, kGxModeWrite | kGxShareExclusive)) {
-    existed = ::fstat(lock.Descriptor(), &old) == 0;
-  } else if (lock.GetLastCause() != kCauseFileNotFound) {
-    if (lock.GetLastCause() == kCauseSharingViolation) return kFileNotOpened;
-    const int mapped = CauseToResult(lock.GetLastCause());
-    return mapped != kFileOk ? mapped : kFileNotOpened;
-  }
-
-  CGxFile file;
-  const unsigned mode = existed ? (old.st_mode & 07777) : 0666;
-  if (!file.OpenTemp(FolderOf(target).empty() ? "." : FolderOf(target), mode)) {
-    const int cause = file.GetLastCause();
-    return cause == kCauseNone || cause == kCauseSharingViolation ? kFileNotOpened : CauseToResult(cause);
-  }
-  TEMPGUARD guard{file};
-
-  // Directory and gather list in one walk: the header, the directory, then
-  // every written content in directory order.
-  std::vector<struct iovec> iov;
-  iov.reserve(2 + count);
-  iov.push_back({header, kHeaderSize});
-  iov.push_back({dir.get(), dirBytes});
-  uint8_t* d = dir.get();
+  image.buffers.clear();
+  image.buffers.reserve(2 + count);
+  image.buffers.push_back({image.header, kHeaderSize});
+  image.buffers.push_back({image.dir.get(), dirBytes});
+  uint8_t* d = image.dir.get();
   uint64_t offset = 0;
   for (int s : kStorageOrder) {
     if (!(flags & kSectionFlag[s])) continue;
     for (int i = 0; i < kSectionSlots[s]; ++i, d += kDirEntrySize) {
-      const DATAENTRY& e = *Entry(s, i);
+      const DATAENTRY& e = *set.Entry(s, i);
       uint16_t state = kStateEmpty, group = 0;
       uint32_t size = 0;
       // A used slot without content is written as an empty one.
@@ -261,7 +221,7 @@ int CDataSet::SaveDataFile(const std::string& path) {
         group = e.group;
         size = e.size;
         if ((s == kSecFile || s == kSecGlyph) && QP510WouldChange(e, s)) state = kStateQP510Changed;
-        iov.push_back({e.content.get(), size});
+        image.buffers.push_back({e.content.get(), size});
       }
       Put16(d, state);
       Put16(d + 2, group);
@@ -270,28 +230,34 @@ int CDataSet::SaveDataFile(const std::string& path) {
       offset += size;
     }
   }
+  return kFileOk;
+}
 
-  bool ok = file.WriteVector(iov.data(), static_cast<int>(iov.size())) && file.Flush();
-  if (ok && existed) {
-    // Keep the owner where we may (root saving a user's file); the mode was
-    // given at creation and is set again past the umask.
-    if (::fchown(file.Descriptor(), old.st_uid, old.st_gid) != 0) { /* not ours to change */ }
-    ::fchmod(file.Descriptor(), old.st_mode & 07777);
+// Replaces the file at `path` with the image; see CSafeSave for how a failed
+// or killed save keeps the old content.
+int WriteDataFileSafely(const std::string& path, const DATAFILEIMAGE& image) {
+  CSafeSave save;
+  if (int result = save.Begin(path); result != kFileOk) return result;
+  CGxFile& out = save.Out();
+  if (!out.WriteVector(image.buffers.data(), static_cast<int>(image.buffers.size()))) {
+    const int cause = out.GetLastCause();
+    save.Abandon();
+    return cause != kCauseNone ? CauseToResult(cause) : kFileAccessError;
   }
-  int cause = file.GetLastCause();
-  if (ok && ::rename(file.FilePath().c_str(), target.c_str()) != 0) {
-    ok = false;
-    cause = CauseFromErrno(errno);
-  }
-  if (!ok) {
-    result = kFileAccessError;
-    if (cause != kCauseNone) result = CauseToResult(cause);
-    return result;  // the guard removes the temporary file; flags stay set
-  }
-  // The folder is not synced: after a crash the name holds either the old
-  // file or the complete new one, which is all a save has to promise, and a
-  // second flush would double the time of every save.
-  guard.keep = true;
+  return save.Commit();
+}
+
+}  // namespace
+
+// A failed save keeps the old file and the flags, so the user is asked again.
+int CDataSet::SaveDataFile(const std::string& path) {
+  int result = PrepareSavePath(path);
+  if (result != kFileOk) return result;
+  DATAFILEIMAGE image;
+  result = SerialiseDataFile(*this, image);
+  if (result != kFileOk) return result;
+  result = WriteDataFileSafely(path, image);
+  if (result != kFileOk) return result;
   m_path = path;
   m_modified = 0;
   m_untitled = 0;

@@ -147,6 +147,18 @@ bool CGxFile::OpenTemp(const std::string& folder, unsigned mode) {
   return FailWith(err);
 }
 
+void CGxFile::Attach(int fd, const std::string& path) {
+  Close();
+  m_fd = fd;
+  m_path = path;
+}
+
+int CGxFile::Release() {
+  const int fd = m_fd;
+  m_fd = -1;
+  return fd;
+}
+
 void CGxFile::Close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;

@@ -87,6 +87,11 @@ class CGxFile {
   // FilePath().
   bool OpenTemp(const std::string& folder, unsigned mode = 0600);
 
+  // Takes over an open descriptor (closing what was open); `path` is what
+  // FilePath() reports. Release gives the descriptor up without closing it.
+  void Attach(int fd, const std::string& path);
+  int Release();
+
   bool IsOpen() const { return m_fd >= 0; }
   int Descriptor() const { return m_fd; }
   const std::string& FilePath() const { return m_path; }

@@ -36,7 +36,10 @@ constexpr unsigned long kAfterReadPauseMs = 100;
 constexpr char kOpenFilter[] = "XAMU ﾌｧｲﾙ (*.xmb)|*.xmb||";
 constexpr char kSaveAsFilter[] = "XAMU ﾌｧｲﾙ(*.xmb)|*.xmb||";
 constexpr char kExportFilter[] =
-    "Excelﾌｧｲﾙ (*.xls)|*.xls|Excelﾌｧｲﾙ (*.xlsx)|*.xlsx|TXTﾌｧｲﾙ(*.txt)|*.txt|CSVﾌｧｲﾙ (*.csv)|*.csv||";
+    "Excelﾌｧｲﾙ (*.xls)|*.xls|Excelﾌｧｲﾙ (*.xlsx)|*.xlsx|TXTﾌｧｲﾙ(*.txt)|*.txt|CSVﾌｧｲﾙ (*.csv)|*.csv|"
+    "CSV (UTF-8)|*.csv||";
+// The export file type written in UTF-8 (1-based, as the dialog counts).
+constexpr int kExportUtf8Type = 5;
 constexpr char kImportFilter[] =
     "ﾃﾞｰﾀﾌｧｲﾙ (*.xls,*.xlsx,*.txt,*.csv)|*.xlsx;*.xls;*.txt;*.csv|Excelﾌｧｲﾙ (*.xls)|*.xls|Excelﾌｧｲﾙ "
     "(*.xlsx)|*.xlsx|TXTﾌｧｲﾙ(*.txt)|*.txt|CSVﾌｧｲﾙ (*csv)|*.csv||";
@@ -740,7 +743,8 @@ void CViewCommands::ExportCommand() {
   const QString chosen = Prompt().SaveFileName(spec);
   if (chosen.isEmpty()) return;
   CViewExchangeMessages messages;
-  ExportEntries(m_view.DataSet(m_view.ActivePane()), category, chosen.toStdString(), messages);
+  const ETextEncoding encoding = spec.filterIndex == kExportUtf8Type ? ETextEncoding::kUtf8Bom : ETextEncoding::kCp932;
+  ExportEntries(m_view.DataSet(m_view.ActivePane()), category, chosen.toStdString(), messages, encoding);
 }
 
 void CViewCommands::ImportCommand() {

@@ -53,6 +53,25 @@ TEST(CliExchange, CsvImportCreatesTheFileAndExportGivesTheFieldTexts) {
   EXPECT_NE(r.out.find("トウキョウ"), std::string::npos) << r.out;
 }
 
+// --encoding utf8 writes the same text in UTF-8 behind a byte-order mark,
+// and importing that file gives back the same data file.
+TEST(CliExchange, Utf8ExportImportsBackUnchanged) {
+  CTestEnv env;
+  const std::string in = env.Path("in.csv"), file = env.Path("a.xmb"), out = env.Path("out8.csv"),
+                    back = env.Path("back.xmb");
+  WriteAll(in, kAddressCsv);
+  ASSERT_EQ(RunCli("import " + file + " -c address " + in).status, 0);
+  CLIRESULT r = RunCli("export " + file + " -c address " + out + " --encoding utf8");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(out), "\xEF\xBB\xBF" + Cp932ToUtf8(kAddressExport));
+  r = RunCli("import " + back + " -c address " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(back), ReadAll(file));
+  // --encoding sjis (or none) keeps CP932.
+  ASSERT_EQ(RunCli("export " + file + " -c address " + out + " --encoding sjis").status, 0);
+  EXPECT_EQ(ReadAll(out), kAddressExport);
+}
+
 TEST(CliExchange, ImportIntoAnExistingFileKeepsOtherSlotsAndSections) {
   CTestEnv env;
   const std::string file = env.Path("f.xmb"), names = env.Path("n.txt"), more = env.Path("m.txt");

@@ -158,6 +158,47 @@ TEST_F(CliPrinterTest, UsageErrors) {
   for (const char* c : cases) EXPECT_EQ(RunCli(c).status, 2) << c;
 }
 
+// Reading into a file the user has: refused without --overwrite all, and
+// then only the read category is replaced.
+TEST_F(CliPrinterTest, ReadIntoAnExistingFileKeepsItsOtherCategories) {
+  ASSERT_EQ(RunCli("printer write " + AddressFile({1, 3}) + " -c address").status, 0);
+  const int address = SectionOfCategory(kCatAddress), name = SectionOfCategory(kCatName);
+  CDataSet mine;
+  ASSERT_TRUE(mine.SetEntry(address, 4, 2, AddressContent("\x8c\xc3")));  // 古, replaced by the read
+  ASSERT_TRUE(mine.SetEntry(name, 0, 1, AddressContent("\x96\xbc", 0x03)));
+  const std::string out = env.Path("Sample.xmb");
+  ASSERT_EQ(mine.SaveDataFile(out), kFileOk);
+  const std::vector<uint8_t> before = CTestEnv::ReadBytes(out);
+
+  for (const char* answer : {"", " --overwrite skip", " --overwrite cancel"}) {
+    CLIRESULT r = RunCli("printer read -c address '" + out + "'" + answer);
+    EXPECT_EQ(r.status, 1) << answer;
+    EXPECT_NE(r.err.find("--overwrite all"), std::string::npos) << r.err;
+    EXPECT_EQ(CTestEnv::ReadBytes(out), before) << answer;
+  }
+
+  CLIRESULT all = RunCli("printer read -c address '" + out + "' --overwrite all");
+  ASSERT_EQ(all.status, 0) << all.err;
+  CDataSet back;
+  ASSERT_EQ(back.LoadDataFile(out), kFileOk);
+  EXPECT_EQ(back.IsUsed(address, 0), 1);
+  EXPECT_EQ(back.IsUsed(address, 2), 1);
+  EXPECT_EQ(back.IsUsed(address, 4), 0) << "the category is the printer's now";
+  ASSERT_EQ(back.IsUsed(name, 0), 1) << "other categories are kept";
+  EXPECT_EQ(back.Entry(name, 0)->group, 1);
+  EXPECT_EQ(std::vector<uint8_t>(back.Entry(name, 0)->Bytes().begin(), back.Entry(name, 0)->Bytes().end()),
+            AddressContent("\x96\xbc", 0x03));
+
+  // A file that is no data file is not replaced, even when told to.
+  const std::string other = env.Path("notes.xmb");
+  const std::string notes = "these are notes, no data file at all, really";
+  WriteText(other, notes);
+  CLIRESULT bad = RunCli("printer read -c address '" + other + "' --overwrite all");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("ＸＡＭＵのファイルでは、ありません。"), std::string::npos) << bad.err;
+  EXPECT_EQ(CTestEnv::ReadBytes(other), std::vector<uint8_t>(notes.begin(), notes.end()));
+}
+
 TEST_F(CliPrinterTest, NothingToTransfer) {
   std::string file = AddressFile({});
   CLIRESULT r = RunCli("printer write " + file + " -c address");

@@ -1,4 +1,4 @@
-#include "device/ModelConvert.h"
+#include "model/ModelConvert.h"
 
 #include <gtest/gtest.h>
 

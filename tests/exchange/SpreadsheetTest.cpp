@@ -1,7 +1,10 @@
 #include "exchange/Spreadsheet.h"
 
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -102,6 +105,47 @@ TEST_F(SpreadsheetTest, XlsxExportReplacesTheFileWithAWritableFilledTemplate) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);  // the old bits plus the owner's write bit
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(LeftoverTemps(env.Root() + "/work"), 0);
+}
+
+// A folder the user may not create files in, holding a workbook the user may
+// write: the workbook is staged in the temporary folder and written in place.
+// Root may create files anywhere, so the export then runs as nobody.
+TEST_F(SpreadsheetTest, WorkbookInAFolderThatRefusesNewFilesIsWrittenInPlace) {
+  const bool root = geteuid() == 0;
+  constexpr uid_t kNobody = 65534;
+  constexpr gid_t kNogroup = 65534;
+  chmod(env.Root().c_str(), 0755);
+  chmod(env.Path("").c_str(), 0755);
+  const std::string folder = env.Path("shared"), scratch = env.Path("scratch"), own = env.Path("own");
+  for (const std::string& f : {folder, scratch, own}) fs::create_directories(f);
+  const std::string book = folder + "/book.xlsx";
+  WriteText(book, "old workbook");
+  if (root) {
+    for (const std::string& f : {book, scratch, own}) ASSERT_EQ(chown(f.c_str(), kNobody, kNogroup), 0);
+  }
+  chmod(folder.c_str(), 0555);
+  struct stat before {};
+  stat(book.c_str(), &before);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (root && (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)) _exit(100);
+    setenv("TMPDIR", scratch.c_str(), 1);
+    setenv("XDG_DATA_HOME", own.c_str(), 1);
+    CRecordedMessages quiet;
+    _exit(SpreadsheetExport(set, kCatAddress, book, quiet) ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  chmod(folder.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Bytes(book), "XLSX-BLANK|Sheet1$|7|w|" + kAddressText);
+  struct stat after {};
+  stat(book.c_str(), &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(LeftoverTemps(folder), 0);
+  EXPECT_EQ(LeftoverTemps(scratch), 0);
 }
 
 TEST_F(SpreadsheetTest, XlsExportTakesTheTemplateEntryOfTheColumnCount) {

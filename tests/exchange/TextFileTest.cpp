@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -269,6 +271,42 @@ TEST_F(TextFileTest, WrittenFileReadsBackTheSameFields) {
   EXPECT_EQ(stored, 2);
   EXPECT_EQ(FieldsOf(back, kCatAddress, 0), a);
   EXPECT_EQ(FieldsOf(back, kCatAddress, 1)[1], "ｘ，ｙ”");  // slots are renumbered by record order
+}
+
+// The UTF-8 file holds the same characters as the CP932 one, behind the
+// byte-order mark, and reads back into the same entries.
+TEST_F(TextFileTest, Utf8ExportHoldsTheSameTextAndReadsBackUnchanged) {
+  const Fields a = {"１２３－４５６７", "東京都　千代田区", "丸の内①", "株式会社テスト", "営業部", "山田　太郎",
+                    "１２３４５６７－１－Ａ"};
+  PutRecord(set, kCatAddress, 0, a);
+  PutRecord(set, kCatAddress, 1, {"", "ｘ，ｙ”　ｶﾅ"});
+  const std::string cp932 = env.Path("plain.csv"), utf8 = env.Path("utf8.csv");
+  ASSERT_EQ(WriteTextFile(set, kCatAddress, cp932, false, messages), kTextWritten);
+  ASSERT_EQ(WriteTextFile(set, kCatAddress, utf8, false, messages, true, ETextEncoding::kUtf8Bom), kTextWritten);
+  EXPECT_EQ(Bytes(utf8), "\xEF\xBB\xBF" + Cp932ToUtf8(Bytes(cp932)));
+
+  CDataSet viaCp932, viaUtf8;
+  ASSERT_TRUE(ReadTextFile(viaCp932, kCatAddress, cp932, false));
+  ASSERT_TRUE(ReadTextFile(viaUtf8, kCatAddress, utf8, false));
+  for (int slot : {0, 1}) {
+    const DATAENTRY* x = viaCp932.Entry(kSecAddress, slot);
+    const DATAENTRY* y = viaUtf8.Entry(kSecAddress, slot);
+    ASSERT_EQ(x->size, y->size) << slot;
+    EXPECT_TRUE(std::equal(x->Bytes().begin(), x->Bytes().end(), y->Bytes().begin())) << slot;
+  }
+  EXPECT_EQ(FieldsOf(viaUtf8, kCatAddress, 0), a);
+}
+
+// The export writes through the same safe writer as the data file: another
+// name of the same file sees the new content.
+TEST_F(TextFileTest, ExportOverAHardLinkedFileKeepsBothNames) {
+  PutRecord(set, kCatName, 0, {"a"});
+  const std::string path = env.Path("linked.csv"), other = env.Path("other-name.csv");
+  WriteText(path, "old");
+  std::filesystem::create_hard_link(path, other);
+  ASSERT_EQ(WriteTextFile(set, kCatName, path, false, messages), kTextWritten);
+  EXPECT_EQ(Bytes(other), S("ａ,,,\r\n"));
+  EXPECT_EQ(Bytes(path), Bytes(other));
 }
 
 }  // namespace

@@ -22,7 +22,10 @@ class CScriptedPrompt : public CPrompt {
     dialogs << spec.title;
     return files.isEmpty() ? QString() : files.takeFirst();
   }
-  QString SaveFileName(FILEDIALOGSPEC& spec) override { return OpenFileName(spec); }
+  QString SaveFileName(FILEDIALOGSPEC& spec) override {
+    if (!fileTypes.isEmpty()) spec.filterIndex = fileTypes.takeFirst();
+    return OpenFileName(spec);
+  }
   int Choice(const QString&, const QString& text, const QStringList&, int, int cancelIndex) override {
     messages << text;
     return answers.isEmpty() ? cancelIndex : answers.takeFirst();
@@ -36,6 +39,7 @@ class CScriptedPrompt : public CPrompt {
   QStringList dialogs;
   QList<int> answers;
   QStringList files;
+  QList<int> fileTypes;  // the file type chosen in each save dialog (1-based)
   QList<QUrl> urls;
   bool openUrlResult = true;
 

@@ -618,6 +618,19 @@ TEST_F(ViewCmdsTest, NameImportMarksThePaneAndExportWritesItBack) {
   EXPECT_EQ(prompt.dialogs.value(1), QStringLiteral("名前ﾃﾞｰﾀ保存"));
   EXPECT_TRUE(prompt.messages.isEmpty());
   EXPECT_FALSE(CTestEnv::ReadBytes(out).empty());
+  EXPECT_NE(CTestEnv::ReadBytes(out)[0], 0xEF) << "CP932 unless asked";
+  // The file type "CSV (UTF-8)" writes UTF-8 with its mark.
+  const std::string utf8 = App().Config().GetDataFolder(true) + "/out8.csv";
+  prompt.files = {QString::fromStdString(utf8)};
+  prompt.fileTypes = {5};
+  view.OnCommand(kCmdSaveName);
+  const std::vector<uint8_t> bytes = CTestEnv::ReadBytes(utf8);
+  ASSERT_GE(bytes.size(), 3u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()) + 3, qsizetype(bytes.size()) - 3)
+                .section(u',', 0, 0),
+            QStringLiteral("ａｂ")) << "the same characters as the CP932 file";
+  std::filesystem::remove(utf8);
   // A file that cannot be read: the message, the pane keeps its entries
   // and a read that stored nothing does not mark it.
   view.DataSet(L).m_modified = 0;

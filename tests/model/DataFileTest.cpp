@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/TestEnv.h"
+#include "FileFixtures.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
 #include "model/GlyphSizes.h"
@@ -85,21 +86,6 @@ bool HasTempFiles(const std::string& folder) {
     if (e.path().filename().string().rfind("~Gx", 0) == 0) return true;
   return false;
 }
-
-struct FOREIGNLOCK {
-  int fd;
-  explicit FOREIGNLOCK(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
-  }
-  ~FOREIGNLOCK() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-struct WRITEFAILURE {
-  WRITEFAILURE(long long bytes, int err) { CGxFile::SetWriteFailureAfter(bytes, err); }
-  ~WRITEFAILURE() { CGxFile::SetWriteFailureAfter(-1); }
-};
 
 }  // namespace
 

@@ -13,26 +13,7 @@
 #include <vector>
 
 #include "common/TestEnv.h"
-
-namespace {
-
-// Another descriptor holding the exclusive lock, as a second program would.
-struct FOREIGNLOCK {
-  int fd;
-  explicit FOREIGNLOCK(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
-  }
-  ~FOREIGNLOCK() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-struct WRITEFAILURE {
-  WRITEFAILURE(long long bytes, int err) { CGxFile::SetWriteFailureAfter(bytes, err); }
-  ~WRITEFAILURE() { CGxFile::SetWriteFailureAfter(-1); }
-};
-
-}  // namespace
+#include "FileFixtures.h"
 
 TEST(GxFile, CausesKeepTheFrameworkNumbers) {
   const struct {

@@ -1,4 +1,4 @@
-#include "device/ModelConvert.h"
+#include "model/ModelConvert.h"
 
 #include <algorithm>
 #include <bitset>

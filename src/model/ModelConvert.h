@@ -6,7 +6,9 @@
 #include "model/DataEntry.h"
 
 // Conversions of entries before they go to a printer model, and the question
-// of whether a glyph entry lacks sizes the model needs.
+// of whether a glyph entry lacks sizes the model needs. They work on content
+// bytes alone, and the data file writer needs them for its state 2, so they
+// live with the model rather than with the device link.
 
 // True when the glyph size question must be asked: the model's mask holds a
 // size that the entry lacks. A mask of -1 (no "glyph" key) needs every size.
