@@ -16,12 +16,13 @@
 #include <QUrl>
 
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
-#include "app/Prompt.h"
-#include "app/Strings.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Prompt.h"
+#include "guikit/Strings.h"
 #include "app/SplashWnd.h"
 #include "app/XAMUApp.h"
 #include "app/XAMUDoc.h"
+#include "guikit/Session.h"
 #include "view/ViewCommands.h"
 #include "view/XAMUView.h"
 
@@ -66,9 +67,11 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(App().Title());
   setWindowIcon(QIcon(QStringLiteral(":/xamu/xamu.png")));
-  m_view = new CXAMUView(doc, this);
-  doc.SetView(m_view);
+  m_view = new CXAMUView(doc.Session(), this);
   setCentralWidget(m_view);
+  connect(&doc, &CXAMUDoc::NewDocument, m_view, [this] {
+    if (m_view->IsInitialised()) m_view->ResetLeftPane();
+  });
   // Recent files and a second start's file go through the open of the left
   // pane, questions included.
   m_openHandler = [this](const QString& file) { m_view->Commands().OpenFile(CXAMUView::kPaneLeft, file); };
@@ -78,6 +81,8 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   connect(m_view, &CXAMUView::CommandStatesChanged, this, &CMainFrame::UpdateCommandStates);
   connect(m_view, &CXAMUView::CategoryChanged, this, &CMainFrame::UpdateCategoryPane);
   connect(m_view, &CXAMUView::StatusText, this, &CMainFrame::SetMessageText);
+  connect(m_view, &CXAMUView::HelpRequested, this, [this](int context, int command) { WinHelp(context, command); });
+  connect(&m_view->Commands(), &CViewCommands::FileNamed, &App(), &CXAMUApp::AddToRecentFileList);
   connect(&App(), &CXAMUApp::RecentFilesChanged, this, &CMainFrame::FillRecentMenu);
   // There is no idle update: every change that can move a command's state
   // calls the one update function.
@@ -97,7 +102,7 @@ CMainFrame::~CMainFrame() {
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   disconnect(m_view, nullptr, this, nullptr);
   disconnect(&App(), nullptr, this, nullptr);
-  if (m_doc.View() == m_view) m_doc.SetView(nullptr);
+  disconnect(&m_doc, nullptr, m_view, nullptr);
 }
 
 QAction* CMainFrame::AddAction(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
@@ -221,7 +226,7 @@ QString CMainFrame::MessageText() const { return m_message->text(); }
 QString CMainFrame::CategoryPaneText() const { return m_categoryPane->text(); }
 
 void CMainFrame::UpdateCategoryPane() {
-  const int category = App().Category();
+  const int category = m_doc.Session().Category();
   m_categoryPane->setText(category >= 0 && category < 4 ? QString::fromUtf8(kCategoryPane[category]) : QString());
 }
 
@@ -272,7 +277,7 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::WinHelp(int context, int command) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString path = QString::fromStdString(App().Config().HelpFilePath());
+  const QString path = QString::fromStdString(m_doc.Session().Config().HelpFilePath());
   if (!QFileInfo::exists(path)) {
     QApplication::restoreOverrideCursor();
     ShowWarning(QString::fromUtf8(kHelpMissing).arg(path));
@@ -357,7 +362,7 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!m_doc.OnCloseDocument()) {
+  if (!m_view->SaveModifiedPanes()) {
     event->ignore();
     return;
   }

@@ -7,12 +7,12 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "app/MainFrame.h"
-#include "app/Prompt.h"
+#include "guikit/Prompt.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWnd.h"
-#include "app/Strings.h"
+#include "guikit/Strings.h"
 #include "app/XAMUDoc.h"
 #include "model/Paths.h"
 #include "view/XAMUView.h"
@@ -49,16 +49,6 @@ constexpr const char* kHelpText =
     "printer), XAMU_SPOOLER, XAMU_SIM_DIR, XAMU_DATA_HOME. See xamu(1).\n";
 
 }  // namespace
-
-void InitXamuResources() {
-  // The pictures live in the static GUI library, which the linker would
-  // otherwise leave out.
-  static const bool done = [] {
-    Q_INIT_RESOURCE(xamu);
-    return true;
-  }();
-  (void)done;
-}
 
 COMMANDLINE ParseCommandLine(const QStringList& arguments) {
   COMMANDLINE result;
@@ -156,7 +146,7 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
 
   QDir::setCurrent(QString::fromStdString(m_config.ProgramFolder()));
 
-  m_doc = std::make_unique<CXAMUDoc>();
+  m_doc = std::make_unique<CXAMUDoc>(m_session);
   m_frame = new CMainFrame(*m_doc);
   SetPromptParent(m_frame);
   m_startCommand = kCmdDataSelect;

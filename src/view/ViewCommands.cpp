@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <map>
 
-#include "app/CommandIds.h"
-#include "app/Prompt.h"
-#include "app/XAMUApp.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Prompt.h"
+#include "guikit/Session.h"
 #include "device/DeviceResult.h"
 #include "exchange/Exchange.h"
 #include "model/Category.h"
@@ -58,8 +58,6 @@ constexpr char kMsgDeleteDevice[] = "選択中のクイルプデータを削除�
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 QString U(const std::string& text) { return QString::fromStdString(text); }
-
-int CurrentSection() { return SectionOfCategory(App().Category()); }
 
 // Questions of the device link through the prompt seam: OK notices with the
 // exclamation icon, the overwrite dialogs as the program's own dialogs.
@@ -117,10 +115,11 @@ bool EndsWithXmb(const QString& path) { return path.endsWith(QStringLiteral(".xm
 
 }  // namespace
 
-CViewCommands::CViewCommands(CXAMUView& view)
+CViewCommands::CViewCommands(CXAMUView& view, CSession& session)
     : QObject(nullptr),
       m_view(view),
-      m_link(std::make_unique<CDeviceLink>(App().Config())),
+      m_session(session),
+      m_link(session.Link()),
       m_prompt(std::make_unique<CViewDevicePrompt>()) {
   auto always = [] { return true; };
   auto hasSelection = [this] { return !m_view.List(m_view.ActivePane())->SelectedRows().isEmpty(); };
@@ -155,6 +154,8 @@ QString CViewCommands::EntriesMimeType(int category) {
   return QStringLiteral("application/x-xamu-entries-%1").arg(category);
 }
 
+int CViewCommands::CurrentSection() const { return SectionOfCategory(m_session.Category()); }
+
 bool CViewCommands::PaneHasPath(int pane) const { return !m_view.DataSet(pane).m_path.empty(); }
 
 bool CViewCommands::CanSaveFile() const {
@@ -163,7 +164,7 @@ bool CViewCommands::CanSaveFile() const {
 }
 
 bool CViewCommands::ImportEnabled(int category) const {
-  return App().Category() == category && CanSaveFile();
+  return m_session.Category() == category && CanSaveFile();
 }
 
 bool CViewCommands::CanTransferAll() const {
@@ -193,7 +194,7 @@ void CViewCommands::OnCategoryChanged() {
   ClearCutList();
   // The right pane shows the printer's real state in every category.
   if (m_view.IsInitialised() && m_view.DeviceMode() && PaneHasPath(kRight) &&
-      !(m_readCategories & (1u << App().Category())))
+      !(m_readCategories & (1u << m_session.Category())))
     ReadPrinterInto(false);
 }
 
@@ -216,7 +217,7 @@ bool CViewCommands::SaveProcedure(int pane) {
   CDataSet& set = m_view.DataSet(pane);
   if (set.m_path.empty()) {
     int counter = 1;
-    set.m_path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+    set.m_path = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
     set.m_untitled = 1;
   }
   if (set.m_untitled) return SaveAs(pane);
@@ -242,7 +243,7 @@ void CViewCommands::OnNew() {
   const int pane = m_view.ActivePane();
   if (!SaveIfModified(pane)) return;
   int counter = 1;
-  const std::string path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+  const std::string path = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
   if (pane == m_clipPane) ClearCutList();
   if (pane == kRight) m_view.SetDeviceMode(false);
   CDataSet& set = m_view.DataSet(pane);
@@ -260,7 +261,7 @@ void CViewCommands::OpenFile(int pane, const QString& given) {
     FILEDIALOGSPEC spec;
     spec.filter = U(kOpenFilter);
     spec.fileName = QStringLiteral("*.xmb");
-    spec.folder = U(App().Config().GetDataFolder(false));
+    spec.folder = U(m_session.Config().GetDataFolder(false));
     spec.mustExist = true;
     spec.showContents = true;
     chosen = Prompt().OpenFileName(spec);
@@ -282,15 +283,15 @@ void CViewCommands::OpenFile(int pane, const QString& given) {
     return;
   }
   if (pane == m_clipPane) ClearCutList();
-  App().Config().ResetDeviceLimits();
+  m_session.Config().ResetDeviceLimits();
   if (result != kFileOk) {
     // Bound to a fresh name, a later save cannot overwrite the file that
     // failed to load with an empty set.
     int counter = 1;
-    set.m_path = CXAMUView::UntitledPath(&counter, other.m_path);
+    set.m_path = m_view.UntitledPath(&counter, other.m_path);
     set.m_untitled = 1;
   } else {
-    App().AddToRecentFileList(U(path));
+    emit FileNamed(U(path));
   }
   if (pane == kRight) {
     m_view.SetDeviceMode(false);
@@ -317,7 +318,7 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
   CDataSet& right = m_view.DataSet(kRight);
   const bool wasDevice = m_view.DeviceMode() && !right.m_path.empty();
   right.m_modified = 0;
-  int result = m_link->OpenLink();
+  int result = m_link.OpenLink();
   if (result != kDevOk) {
     ReportDeviceResult(*m_prompt, result);
     m_view.UpdateAddressFields();
@@ -329,7 +330,7 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
     CComMsg progress(m_view.window());
     progress.Show();
     std::vector<uint32_t> list;
-    result = m_link->ReadSlotList(list);
+    result = m_link.ReadSlotList(list);
     if (result == kDevOk) {
       CDataSet kept;
       if (!kept.CopyFrom(right)) {
@@ -339,14 +340,14 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
         else right.ClearAll();
         progress.SetRange(static_cast<int>(list.size()));
         if (!list.empty()) {
-          result = m_link->ReadEntries(list, right, progress);
+          result = m_link.ReadEntries(list, right, progress);
           if (result != kDevOk) right.CopyFrom(kept);
         } else {
           noData = true;
         }
       }
     }
-    m_link->CloseLink();
+    m_link.CloseLink();
   }
   if (!wasDevice) m_readCategories = 0;
   m_view.SetDeviceMode(true);
@@ -357,16 +358,16 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
     // entries under it.
     if (!wasDevice) {
       right.ClearAll();
-      right.m_path = App().DeviceName().toStdString();
+      right.m_path = m_session.DeviceName();
       right.m_untitled = 0;
     }
     ReportDeviceResult(*m_prompt, result);
     m_view.FillList(kRight, kKeep);
   } else {
-    m_readCategories |= 1u << App().Category();
-    App().Config().ResetDeviceLimits();
+    m_readCategories |= 1u << m_session.Category();
+    m_session.Config().ResetDeviceLimits();
     m_view.FillList(kLeft, kKeep);
-    right.m_path = App().DeviceName().toStdString();
+    right.m_path = m_session.DeviceName();
     right.m_untitled = 0;
     m_view.FillList(kRight, 0);
   }
@@ -399,7 +400,7 @@ bool CViewCommands::SaveAs(int pane) {
   std::string current = set.m_path;
   if (current.empty()) {
     int counter = 1;
-    current = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+    current = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
   }
   const QString currentName = U(FileNameOf(current));
   FILEDIALOGSPEC spec;
@@ -429,7 +430,7 @@ bool CViewCommands::SaveAs(int pane) {
   // The old file is replaced only by a complete new one.
   const int result = set.SaveDataFile(path);
   ShowFileResult(result, true, path);
-  if (result == kFileOk) App().AddToRecentFileList(U(path));
+  if (result == kFileOk) emit FileNamed(U(path));
   m_view.FillList(pane, 0);
   m_view.UpdateAddressFields();
   return result == kFileOk;
@@ -456,7 +457,7 @@ void CViewCommands::CopyWithConfirm(const std::vector<int>& picked, int from, in
   bool ask = true;
   for (int slot : picked) {
     if (target.IsUsed(section, slot) && ask) {
-      const int answer = m_link->ConfirmOverwrite(slot + 1, picked.size() == 1, *m_prompt, none);
+      const int answer = m_link.ConfirmOverwrite(slot + 1, picked.size() == 1, *m_prompt, none);
       if (answer == kOverwriteCancel) break;
       if (answer == kOverwriteSkip) continue;
       if (answer == kOverwriteAll) ask = false;
@@ -476,7 +477,7 @@ void CViewCommands::OnTransferButton() {
 }
 
 void CViewCommands::Transfer(bool all) {
-  const int category = App().Category();
+  const int category = m_session.Category();
   if (m_view.ActivePane() == kRight) {
     const std::vector<int> picked = CollectSlots(kRight, all);
     if (!all && picked.empty()) return;
@@ -492,7 +493,7 @@ void CViewCommands::Transfer(bool all) {
   if (m_view.DeviceMode() && category == kCatGlyph) {
     std::vector<const DATAENTRY*> entries;
     for (int slot : picked) entries.push_back(m_view.DataSet(kLeft).Entry(kSecGlyph, slot));
-    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
+    if (!m_link.ConfirmGlyphSizes(entries, *m_prompt)) return;
   }
   if (Prompt().Message(U(kMsgToRight), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
   if (!m_view.DeviceMode()) {
@@ -501,19 +502,19 @@ void CViewCommands::Transfer(bool all) {
     m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
     return;
   }
-  m_link->ResetLastResult();
+  m_link.ResetLastResult();
   int result = kDevOk;
   {
     CComMsg progress(m_view.window());
-    result = m_link->TransferFlow(picked, m_view.DataSet(kLeft), m_view.DataSet(kRight), false, *m_prompt, progress);
+    result = m_link.TransferFlow(picked, m_view.DataSet(kLeft), m_view.DataSet(kRight), false, *m_prompt, progress);
   }
   AlignGroupNames(picked);
   m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
   m_view.UpdateAddressFields();
   ReportDeviceResult(*m_prompt, result);
   if (!picked.empty()) {
-    App().Config().ResetDeviceLimits();
-    if (all && m_link->LastResult() == kDevMemoryFull) App().Config().LowerDeviceLimit(picked.back() + 1);
+    m_session.Config().ResetDeviceLimits();
+    if (all && m_link.LastResult() == kDevMemoryFull) m_session.Config().LowerDeviceLimit(picked.back() + 1);
     m_view.FillList(kLeft, kKeep);
   }
 }
@@ -544,7 +545,7 @@ void CViewCommands::AlignGroupNames(const std::vector<int>& written) {
 
 void CViewCommands::Copy(bool cut) {
   const int pane = m_view.ActivePane();
-  const int category = App().Category();
+  const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   m_cut.clear();
   m_clipSources.clear();
@@ -569,12 +570,12 @@ void CViewCommands::Copy(bool cut) {
 bool CViewCommands::CanPaste() const {
   if (!PaneHasPath(m_view.ActivePane())) return false;
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  return mime && mime->hasFormat(EntriesMimeType(App().Category()));
+  return mime && mime->hasFormat(EntriesMimeType(m_session.Category()));
 }
 
 void CViewCommands::Paste() {
   const int pane = m_view.ActivePane();
-  const int category = App().Category();
+  const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
   if (!mime || !PaneHasPath(pane)) return;
@@ -593,7 +594,7 @@ void CViewCommands::Paste() {
   if (device && category == kCatGlyph) {
     std::vector<const DATAENTRY*> entries;
     for (const DATAENTRY& record : records) entries.push_back(&record);
-    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
+    if (!m_link.ConfirmGlyphSizes(entries, *m_prompt)) return;
   }
   const bool move = !m_cut.empty();
   const QString where = pane == m_clipPane ? QStringLiteral("同じ") : pane == kLeft ? QStringLiteral("左側")
@@ -604,13 +605,13 @@ void CViewCommands::Paste() {
 
   std::vector<int> written;  // target slots actually written
   std::unique_ptr<CComMsg> progress;
-  m_link->ResetLastResult();
+  m_link.ResetLastResult();
   if (device) {
     const int cutCount = static_cast<int>(m_cut.size());
     progress = std::make_unique<CComMsg>(m_view.window());
     progress->PrepareRange(count + (m_clipPane == kRight ? cutCount : 0) + CategorySlotCount(category));
     for (int k = 0; k < count; ++k) written.push_back(first + k);
-    const int result = m_link->PasteFlow(written, records, m_view.DataSet(kRight), cutCount, m_clipPane == kLeft,
+    const int result = m_link.PasteFlow(written, records, m_view.DataSet(kRight), cutCount, m_clipPane == kLeft,
                                          *m_prompt, *progress);
     progress->Hide();
     ReportDeviceResult(*m_prompt, result);
@@ -623,7 +624,7 @@ void CViewCommands::Paste() {
     for (int k = 0; k < count; ++k) {
       const int slot = first + k;
       if (target.IsUsed(section, slot) && ask) {
-        const int answer = m_link->ConfirmOverwrite(slot + 1, count == 1, *m_prompt, none);
+        const int answer = m_link.ConfirmOverwrite(slot + 1, count == 1, *m_prompt, none);
         if (answer == kOverwriteCancel) break;
         if (answer == kOverwriteSkip) continue;
         if (answer == kOverwriteAll) ask = false;
@@ -658,12 +659,12 @@ void CViewCommands::Paste() {
       for (int slot : empty) set.ClearSlot(section, slot);
       if (!empty.empty()) set.m_modified = 1;
       m_view.FillList(from, kKeep);
-    } else if (!empty.empty() && m_link->LastResult() == kDevOk) {
+    } else if (!empty.empty() && m_link.LastResult() == kDevOk) {
       if (!progress) progress = std::make_unique<CComMsg>(m_view.window());
-      const int result = m_link->DeleteSlots(empty, m_view.DataSet(kRight), *m_prompt, *progress);
+      const int result = m_link.DeleteSlots(empty, m_view.DataSet(kRight), *m_prompt, *progress);
       progress->Hide();
       m_view.FillList(kRight, kKeep);
-      App().Config().ResetDeviceLimits();
+      m_session.Config().ResetDeviceLimits();
       m_view.FillList(kLeft, kKeep);
       m_view.UpdateAddressFields();
       ReportDeviceResult(*m_prompt, result);
@@ -675,7 +676,7 @@ void CViewCommands::Paste() {
   m_view.FillList(pane, 0);
   m_view.UpdateAddressFields();
   if (device) {
-    App().Config().ResetDeviceLimits();
+    m_session.Config().ResetDeviceLimits();
     m_view.FillList(kLeft, kKeep);
   }
   {
@@ -711,13 +712,13 @@ void CViewCommands::Delete() {
   }
   int result = kDevOk;
   if (!picked.empty()) {
-    m_link->ResetLastResult();
+    m_link.ResetLastResult();
     CComMsg progress(m_view.window());
-    progress.PrepareRange(static_cast<int>(picked.size()) + CategorySlotCount(App().Category()));
-    result = m_link->DeleteSlots(picked, set, *m_prompt, progress);
+    progress.PrepareRange(static_cast<int>(picked.size()) + CategorySlotCount(m_session.Category()));
+    result = m_link.DeleteSlots(picked, set, *m_prompt, progress);
   }
   m_view.FillList(kRight, kKeep);
-  App().Config().ResetDeviceLimits();
+  m_session.Config().ResetDeviceLimits();
   m_view.FillList(kLeft, kKeep);
   m_view.UpdateAddressFields();
   ReportDeviceResult(*m_prompt, result);
@@ -726,10 +727,10 @@ void CViewCommands::Delete() {
 // ------------------------------------------------------ import / export
 
 void CViewCommands::ExportCommand() {
-  const int category = App().Category();
+  const int category = m_session.Category();
   if (category != kCatAddress && category != kCatName) return;
-  std::string folder = App().Config().GetDataFolder(true);
-  if (folder.empty()) folder = App().Config().ProgramFolder();
+  std::string folder = m_session.Config().GetDataFolder(true);
+  if (folder.empty()) folder = m_session.Config().ProgramFolder();
   FILEDIALOGSPEC spec;
   spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ保存") : QStringLiteral("名前ﾃﾞｰﾀ保存");
   spec.filter = U(kExportFilter);
@@ -744,13 +745,13 @@ void CViewCommands::ExportCommand() {
 }
 
 void CViewCommands::ImportCommand() {
-  const int category = App().Category();
+  const int category = m_session.Category();
   if (category != kCatAddress && category != kCatName) return;
   const int pane = m_view.ActivePane();
   FILEDIALOGSPEC spec;
   spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ読み込み") : QStringLiteral("名前ﾃﾞｰﾀ読み込み");
   spec.filter = U(kImportFilter);
-  spec.folder = U(App().Config().GetDataFolder(true));
+  spec.folder = U(m_session.Config().GetDataFolder(true));
   spec.mustExist = true;
   const QString chosen = Prompt().OpenFileName(spec);
   if (chosen.isEmpty()) return;

@@ -8,6 +8,7 @@
 #include "device/DeviceLink.h"
 
 class CDataSet;
+class CSession;
 class CXAMUView;
 
 // Every file, transfer, clipboard, delete and import/export command of the
@@ -16,7 +17,7 @@ class CXAMUView;
 class CViewCommands : public QObject {
   Q_OBJECT
  public:
-  explicit CViewCommands(CXAMUView& view);
+  CViewCommands(CXAMUView& view, CSession& session);
   ~CViewCommands() override;
 
   // MIME type of the entries clipboard block of a category.
@@ -58,9 +59,14 @@ class CViewCommands : public QObject {
   // (-1 for none); tests look at them.
   const std::vector<int>& CutList() const { return m_cut; }
   int ClipboardSourcePane() const { return m_clipPane; }
-  CDeviceLink& Link() { return *m_link; }
+  CDeviceLink& Link() { return m_link; }
+
+ signals:
+  // A data file was opened or saved under `path` (the recent-file list).
+  void FileNamed(const QString& path);
 
  private:
+  int CurrentSection() const;
   bool SaveIfModified(int pane);
   void ClearCutList();
   void OnButton(int id);
@@ -77,7 +83,8 @@ class CViewCommands : public QObject {
   bool ImportEnabled(int category) const;
 
   CXAMUView& m_view;
-  std::unique_ptr<CDeviceLink> m_link;
+  CSession& m_session;
+  CDeviceLink& m_link;
   std::unique_ptr<CDevicePrompt> m_prompt;
   // Cut slots (occupied selected slots of the last cut), and for every
   // clipboard record the slot it was copied from.

@@ -10,7 +10,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "device/AppConfig.h"
 #include "device/DeviceResult.h"
 #include "model/Category.h"
