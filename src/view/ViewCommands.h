@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "device/CommandPlan.h"
 #include "device/DeviceLink.h"
 
+class CComMsg;
 class CDataSet;
 class CSession;
 class CXAMUView;
@@ -72,9 +74,17 @@ class CViewCommands : public QObject {
   void OnButton(int id);
   void OnCategoryChanged();
   void ReadPrinterInto(bool fromButton);
-  std::vector<int> CollectSlots(int pane, bool all) const;
-  // PC-to-PC copy with the overwrite confirmation.
-  void CopyWithConfirm(const std::vector<int>& picked, int from, int to);
+  std::vector<int> SelectedRows(int pane) const;
+  // A Yes/No question with the information icon; true for yes.
+  bool AskToGo(const std::string& question) const;
+  // The overwrite question of PC-to-PC copies and pastes.
+  OverwriteQuestion AskOverwrite();
+  void TransferToPrinter(std::vector<int> picked, bool all);
+  // Carry out a paste plan; return the slots written.
+  std::vector<int> PasteToPrinter(const PASTEPLAN& plan, std::unique_ptr<CComMsg>& progress);
+  std::vector<int> PasteToFile(const PASTEPLAN& plan, int pane);
+  // A completed move: empties its sources (in the printer through the link).
+  void EmptyMoveSources(std::vector<int> empty, std::unique_ptr<CComMsg>& progress);
   void AlignGroupNames(const std::vector<int>& written);
   void DiscardQueuedInput();
   bool PaneHasPath(int pane) const;
