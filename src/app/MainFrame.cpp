@@ -20,7 +20,7 @@
 #include "guikit/Prompt.h"
 #include "guikit/Strings.h"
 #include "app/SplashWnd.h"
-#include "app/XAMUApp.h"
+#include "app/RecentFiles.h"
 #include "app/XAMUDoc.h"
 #include "guikit/Session.h"
 #include "view/ViewCommands.h"
@@ -65,7 +65,7 @@ const char* const kCategoryPane[] = {"ﾌｧｲﾙﾃﾞｰﾀ", "あて名ﾃ�
 
 CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_doc(doc) {
   setObjectName(QStringLiteral("CMainFrame"));
-  setWindowTitle(App().Title());
+  setWindowTitle(LoadString(kStrTitle));
   setWindowIcon(QIcon(QStringLiteral(":/xamu/xamu.png")));
   m_view = new CXAMUView(doc.Session(), this);
   setCentralWidget(m_view);
@@ -82,8 +82,8 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   connect(m_view, &CXAMUView::CategoryChanged, this, &CMainFrame::UpdateCategoryPane);
   connect(m_view, &CXAMUView::StatusText, this, &CMainFrame::SetMessageText);
   connect(m_view, &CXAMUView::HelpRequested, this, [this](int context, int command) { WinHelp(context, command); });
-  connect(&m_view->Commands(), &CViewCommands::FileNamed, &App(), &CXAMUApp::AddToRecentFileList);
-  connect(&App(), &CXAMUApp::RecentFilesChanged, this, &CMainFrame::FillRecentMenu);
+  connect(&doc, &CXAMUDoc::FileNamed, this, &CMainFrame::AddRecentFile);
+  connect(&m_view->Commands(), &CViewCommands::FileNamed, this, &CMainFrame::AddRecentFile);
   // There is no idle update: every change that can move a command's state
   // calls the one update function.
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
@@ -101,7 +101,7 @@ CMainFrame::~CMainFrame() {
   disconnect(qApp, nullptr, this, nullptr);
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   disconnect(m_view, nullptr, this, nullptr);
-  disconnect(&App(), nullptr, this, nullptr);
+  disconnect(&m_doc, nullptr, this, nullptr);
   disconnect(&m_doc, nullptr, m_view, nullptr);
 }
 
@@ -230,9 +230,14 @@ void CMainFrame::UpdateCategoryPane() {
   m_categoryPane->setText(category >= 0 && category < 4 ? QString::fromUtf8(kCategoryPane[category]) : QString());
 }
 
+void CMainFrame::AddRecentFile(const QString& path) {
+  AddToRecentFileList(path);
+  FillRecentMenu();
+}
+
 void CMainFrame::FillRecentMenu() {
   m_recentMenu->clear();
-  const QStringList files = App().RecentFiles();
+  const QStringList files = RecentFiles();
   for (int i = 0; i < files.size(); ++i) {
     QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
     const QString file = files[i];

@@ -65,6 +65,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void FillRecentMenu();
+  void AddRecentFile(const QString& path);
   void UpdateCategoryPane();
 
   CXAMUDoc& m_doc;

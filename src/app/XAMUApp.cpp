@@ -23,8 +23,6 @@ CXAMUApp* g_app = nullptr;
 
 // Settings keys.
 constexpr char kPrinterKey[] = "Printer/DeviceName";
-constexpr char kRecentGroup[] = "Recent File List";
-constexpr int kRecentCount = 5;
 
 // Exit statuses of a start that ends early.
 constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
@@ -150,6 +148,8 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
   m_frame = new CMainFrame(*m_doc);
   SetPromptParent(m_frame);
   m_startCommand = kCmdDataSelect;
+  // A file that fails to load leaves a pane to look at, not a splash.
+  connect(m_doc.get(), &CXAMUDoc::LoadFailed, this, &CXAMUApp::DisableSplash);
   const bool opened = line.file.isEmpty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(line.file);
   if (!opened) {
     delete m_frame;
@@ -215,27 +215,4 @@ void CXAMUApp::TakeScreenshot() {
   // has been changed yet.
   m_frame->SavePlacement();
   QCoreApplication::exit(m_exitCode);
-}
-
-QStringList CXAMUApp::RecentFiles() const {
-  QSettings settings;
-  QStringList files;
-  for (int i = 1; i <= kRecentCount; ++i) {
-    const QString file = settings.value(QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i)).toString();
-    if (!file.isEmpty()) files << file;
-  }
-  return files;
-}
-
-void CXAMUApp::AddToRecentFileList(const QString& path) {
-  QStringList files = RecentFiles();
-  files.removeAll(path);
-  files.prepend(path);
-  QSettings settings;
-  for (int i = 1; i <= kRecentCount; ++i) {
-    const QString key = QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i);
-    if (i <= files.size()) settings.setValue(key, files[i - 1]);
-    else settings.remove(key);
-  }
-  emit RecentFilesChanged();
 }

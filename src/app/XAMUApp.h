@@ -66,13 +66,6 @@ class CXAMUApp : public QObject {
   bool SplashEnabled() const { return m_splashEnabled; }
   CSplashWnd* Splash() const { return m_splash; }
 
-  // Recent-file list (5 entries, newest first), kept in the settings.
-  QStringList RecentFiles() const;
-  void AddToRecentFileList(const QString& path);
-
- signals:
-  void RecentFilesChanged();
-
  private:
   void PostStartCommand();
   void TakeScreenshot();

@@ -1,8 +1,6 @@
 #include "app/XAMUDoc.h"
 
 #include "guikit/Prompt.h"
-#include "app/SplashWnd.h"
-#include "app/XAMUApp.h"
 #include "guikit/Session.h"
 #include "model/FileResult.h"
 #include "model/Paths.h"
@@ -26,7 +24,7 @@ bool CXAMUDoc::OnOpenDocument(const QString& path) {
   // A file that cannot be opened at all fails the open itself.
   if (result == kFileNotOpened) return false;
   if (result != kFileOk) {
-    App().DisableSplash();
+    emit LoadFailed();
     // Keep nothing half-read, and never let a later save overwrite the
     // file that failed to load.
     left.ClearAll();
@@ -35,7 +33,7 @@ bool CXAMUDoc::OnOpenDocument(const QString& path) {
     left.m_path = MakeAbsolute(file);
     left.m_untitled = 0;
     left.m_modified = 0;
-    App().AddToRecentFileList(QString::fromStdString(left.m_path));
+    emit FileNamed(QString::fromStdString(left.m_path));
   }
   m_modified = 0;
   return true;

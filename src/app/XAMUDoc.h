@@ -33,6 +33,11 @@ class CXAMUDoc : public QObject {
 
  signals:
   void NewDocument();
+  // A data file was opened under `path` (the recent-file list).
+  void FileNamed(const QString& path);
+  // The start-up file could not be read: a message was shown and the left
+  // pane is empty.
+  void LoadFailed();
 
  private:
   CSession& m_session;

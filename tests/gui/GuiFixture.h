@@ -49,6 +49,8 @@ class CGuiTest : public ::testing::Test {
   CXAMUView& MakeView(const std::string& leftFile = std::string()) {
     m_session = std::make_unique<CSession>(App().Config());
     m_doc = std::make_unique<CXAMUDoc>(*m_session);
+    // As the start-up wires it.
+    QObject::connect(m_doc.get(), &CXAMUDoc::LoadFailed, &App(), &CXAMUApp::DisableSplash);
     m_frame = std::make_unique<CMainFrame>(*m_doc);
     if (!leftFile.empty()) m_doc->OnOpenDocument(QString::fromStdString(leftFile));
     else m_doc->OnNewDocument();
