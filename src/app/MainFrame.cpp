@@ -24,6 +24,7 @@
 #include "app/XAMUDoc.h"
 #include "guikit/Session.h"
 #include "view/ViewCommands.h"
+#include "view/ViewGlyphHandOver.h"
 #include "view/XAMUView.h"
 
 namespace {
@@ -68,6 +69,8 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   setWindowTitle(LoadString(kStrTitle));
   setWindowIcon(QIcon(QStringLiteral(":/xamu/xamu.png")));
   m_view = new CXAMUView(doc.Session(), this);
+  InstallGlyphHandOver(*m_view);
+  m_commands = std::make_unique<CViewCommands>(*m_view, doc.Session());
   setCentralWidget(m_view);
   connect(&doc, &CXAMUDoc::NewDocument, m_view, [this] {
     if (m_view->IsInitialised()) m_view->ResetLeftPane();

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
+#include <memory>
 
 #include "app/Placement.h"
 
@@ -10,6 +11,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class CXAMUDoc;
+class CViewCommands;
 class CXAMUView;
 
 // The frame around the two-pane view: menus, accelerators, tool bar, status
@@ -70,6 +72,8 @@ class CMainFrame : public QMainWindow {
 
   CXAMUDoc& m_doc;
   CXAMUView* m_view = nullptr;
+  // Made with the view and gone before it.
+  std::unique_ptr<CViewCommands> m_commands;
   QMap<int, QAction*> m_actions;
   QToolBar* m_toolBar = nullptr;
   QLabel* m_message = nullptr;

@@ -137,11 +137,16 @@ CViewCommands::CViewCommands(CXAMUView& view, CSession& session)
   m_view.RegisterCommand(kCmdSaveName, [this] { ExportCommand(); }, [this] {
     return ImportEnabled(kCatName) && m_view.DataSet(m_view.ActivePane()).IsUsed(kSecName, -2);
   });
+  m_view.SetSaveModifiedHandler([this] { return SaveModifiedPanes(); });
+  m_view.SetCommands(this);
   connect(&m_view, &CXAMUView::ButtonPressed, this, &CViewCommands::OnButton);
   connect(&m_view, &CXAMUView::CategoryChanged, this, &CViewCommands::OnCategoryChanged);
 }
 
-CViewCommands::~CViewCommands() = default;
+CViewCommands::~CViewCommands() {
+  m_view.SetSaveModifiedHandler(nullptr);
+  m_view.SetCommands(nullptr);
+}
 
 QString CViewCommands::EntriesMimeType(int category) {
   return QStringLiteral("application/x-xamu-entries-%1").arg(category);

@@ -22,8 +22,6 @@
 #include "model/Paths.h"
 #include "view/StaticContainer.h"
 #include "view/StaticPreview.h"
-#include "view/ViewGlyphHandOver.h"
-#include "view/ViewCommands.h"
 #include "view/ViewLayout.h"
 #include "view/XAMUButton.h"
 #include "view/XAMUEdit.h"
@@ -93,12 +91,10 @@ CXAMUView::CXAMUView(CSession& session, QWidget* parent) : QWidget(parent), m_se
   RegisterCommand(kCmdSelectAll, [this] { OnSelectAll(); },
                   [this] { return DataSet(m_activePane).IsUsed(SectionOfCategory(m_session.Category()), -2) != 0; });
   RegisterCommand(kCmdDataSelect, [this] { OnDataSelect(); }, [] { return true; });
-  InstallGlyphHandOver(*this);
-  m_commandSet = std::make_unique<CViewCommands>(*this, session);
 }
 
 CXAMUView::~CXAMUView() {
-  m_commandSet.reset();
+  m_saveModified = nullptr;
   // The controls outlive this part of the view while they are torn down;
   // none of them may call back into it.
   for (QWidget* control : std::as_const(m_controls)) disconnect(control, nullptr, this, nullptr);
@@ -238,8 +234,6 @@ void CXAMUView::ResetLeftPane() {
   FillList(kPaneLeft, 0);
   UpdateAddressFields();
 }
-
-bool CXAMUView::SaveModifiedPanes() { return m_commandSet->SaveModifiedPanes(); }
 
 bool CXAMUView::SetActivePane(int pane) {
   if (pane != kPaneLeft && pane != kPaneRight) return false;

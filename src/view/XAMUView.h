@@ -69,10 +69,13 @@ class CXAMUView : public QWidget {
   // New document: the left pane gets a fresh untitled file.
   void ResetLeftPane();
   // Offers to save the modified panes, right pane first; false stops the
-  // close.
-  bool SaveModifiedPanes();
-  // The file, transfer, clipboard, delete and import/export commands.
+  // close. Answered by the command set (SetSaveModifiedHandler).
+  bool SaveModifiedPanes() { return !m_saveModified || m_saveModified(); }
+  void SetSaveModifiedHandler(std::function<bool()> handler) { m_saveModified = std::move(handler); }
+  // The file, transfer, clipboard, delete and import/export commands; made
+  // and owned by whoever puts the view in a window, which hands them in.
   CViewCommands& Commands() const { return *m_commandSet; }
+  void SetCommands(CViewCommands* commands) { m_commandSet = commands; }
 
   // Commands of the menus, accelerators and tool bar. A command counts as
   // enabled only when it has a handler and its rule says so.
@@ -135,5 +138,6 @@ class CXAMUView : public QWidget {
   bool m_deviceMode = false;
   bool m_initialised = false;
   bool m_laidOut = false;
-  std::unique_ptr<CViewCommands> m_commandSet;
+  CViewCommands* m_commandSet = nullptr;
+  std::function<bool()> m_saveModified;
 };
