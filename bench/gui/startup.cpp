@@ -124,7 +124,8 @@ int BareWindow(int argc, char** argv, const char* picture) {
 void BM_Window(benchmark::State& state) {
   long before = ResidentKb();
   for (auto _ : state) {
-    auto doc = std::make_unique<CXAMUDoc>();
+    auto session = std::make_unique<CSession>(App().Config());
+    auto doc = std::make_unique<CXAMUDoc>(*session);
     auto frame = std::make_unique<CMainFrame>(*doc);
     doc->OnNewDocument();
     frame->View()->OnInitialUpdate();
@@ -132,6 +133,7 @@ void BM_Window(benchmark::State& state) {
     state.counters["rss_kb"] = double(ResidentKb() - before);
     frame.reset();
     doc.reset();
+    session.reset();
     QApplication::processEvents();
   }
 }

@@ -16,13 +16,15 @@
 #include <QUrl>
 
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
-#include "app/Prompt.h"
-#include "app/Strings.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Prompt.h"
+#include "guikit/Strings.h"
 #include "app/SplashWnd.h"
-#include "app/XAMUApp.h"
+#include "app/RecentFiles.h"
 #include "app/XAMUDoc.h"
+#include "guikit/Session.h"
 #include "view/ViewCommands.h"
+#include "view/ViewGlyphHandOver.h"
 #include "view/XAMUView.h"
 
 namespace {
@@ -64,11 +66,15 @@ const char* const kCategoryPane[] = {"ﾌｧｲﾙﾃﾞｰﾀ", "あて名ﾃ�
 
 CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_doc(doc) {
   setObjectName(QStringLiteral("CMainFrame"));
-  setWindowTitle(App().Title());
+  setWindowTitle(LoadString(kStrTitle));
   setWindowIcon(QIcon(QStringLiteral(":/xamu/xamu.png")));
-  m_view = new CXAMUView(doc, this);
-  doc.SetView(m_view);
+  m_view = new CXAMUView(doc.Session(), this);
+  InstallGlyphHandOver(*m_view);
+  m_commands = std::make_unique<CViewCommands>(*m_view, doc.Session());
   setCentralWidget(m_view);
+  connect(&doc, &CXAMUDoc::NewDocument, m_view, [this] {
+    if (m_view->IsInitialised()) m_view->ResetLeftPane();
+  });
   // Recent files and a second start's file go through the open of the left
   // pane, questions included.
   m_openHandler = [this](const QString& file) { m_view->Commands().OpenFile(CXAMUView::kPaneLeft, file); };
@@ -78,7 +84,9 @@ CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_
   connect(m_view, &CXAMUView::CommandStatesChanged, this, &CMainFrame::UpdateCommandStates);
   connect(m_view, &CXAMUView::CategoryChanged, this, &CMainFrame::UpdateCategoryPane);
   connect(m_view, &CXAMUView::StatusText, this, &CMainFrame::SetMessageText);
-  connect(&App(), &CXAMUApp::RecentFilesChanged, this, &CMainFrame::FillRecentMenu);
+  connect(m_view, &CXAMUView::HelpRequested, this, [this](int context, int command) { WinHelp(context, command); });
+  connect(&doc, &CXAMUDoc::FileNamed, this, &CMainFrame::AddRecentFile);
+  connect(&m_view->Commands(), &CViewCommands::FileNamed, this, &CMainFrame::AddRecentFile);
   // There is no idle update: every change that can move a command's state
   // calls the one update function.
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
@@ -96,8 +104,8 @@ CMainFrame::~CMainFrame() {
   disconnect(qApp, nullptr, this, nullptr);
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   disconnect(m_view, nullptr, this, nullptr);
-  disconnect(&App(), nullptr, this, nullptr);
-  if (m_doc.View() == m_view) m_doc.SetView(nullptr);
+  disconnect(&m_doc, nullptr, this, nullptr);
+  disconnect(&m_doc, nullptr, m_view, nullptr);
 }
 
 QAction* CMainFrame::AddAction(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
@@ -221,13 +229,18 @@ QString CMainFrame::MessageText() const { return m_message->text(); }
 QString CMainFrame::CategoryPaneText() const { return m_categoryPane->text(); }
 
 void CMainFrame::UpdateCategoryPane() {
-  const int category = App().Category();
+  const int category = m_doc.Session().Category();
   m_categoryPane->setText(category >= 0 && category < 4 ? QString::fromUtf8(kCategoryPane[category]) : QString());
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+  AddToRecentFileList(path);
+  FillRecentMenu();
 }
 
 void CMainFrame::FillRecentMenu() {
   m_recentMenu->clear();
-  const QStringList files = App().RecentFiles();
+  const QStringList files = RecentFiles();
   for (int i = 0; i < files.size(); ++i) {
     QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
     const QString file = files[i];
@@ -272,7 +285,7 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::WinHelp(int context, int command) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString path = QString::fromStdString(App().Config().HelpFilePath());
+  const QString path = QString::fromStdString(m_doc.Session().Config().HelpFilePath());
   if (!QFileInfo::exists(path)) {
     QApplication::restoreOverrideCursor();
     ShowWarning(QString::fromUtf8(kHelpMissing).arg(path));
@@ -357,7 +370,7 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!m_doc.OnCloseDocument()) {
+  if (!m_view->SaveModifiedPanes()) {
     event->ignore();
     return;
   }

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
+#include <memory>
 
 #include "app/Placement.h"
 
@@ -10,6 +11,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class CXAMUDoc;
+class CViewCommands;
 class CXAMUView;
 
 // The frame around the two-pane view: menus, accelerators, tool bar, status
@@ -65,10 +67,13 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void FillRecentMenu();
+  void AddRecentFile(const QString& path);
   void UpdateCategoryPane();
 
   CXAMUDoc& m_doc;
   CXAMUView* m_view = nullptr;
+  // Made with the view and gone before it.
+  std::unique_ptr<CViewCommands> m_commands;
   QMap<int, QAction*> m_actions;
   QToolBar* m_toolBar = nullptr;
   QLabel* m_message = nullptr;

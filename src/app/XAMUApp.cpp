@@ -7,13 +7,13 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "app/MainFrame.h"
-#include "app/Prompt.h"
 #include "app/QtTranslation.h"
+#include "guikit/Prompt.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWnd.h"
-#include "app/Strings.h"
+#include "guikit/Strings.h"
 #include "app/XAMUDoc.h"
 #include "XamuVersion.h"
 #include "model/Paths.h"
@@ -25,8 +25,6 @@ CXAMUApp* g_app = nullptr;
 
 // Settings keys.
 constexpr char kPrinterKey[] = "Printer/DeviceName";
-constexpr char kRecentGroup[] = "Recent File List";
-constexpr int kRecentCount = 5;
 
 // Exit statuses of a start that ends early.
 constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
@@ -50,16 +48,6 @@ constexpr const char* kHelpText =
     "printer), XAMU_SPOOLER, XAMU_SIM_DIR, XAMU_DATA_HOME. See xamu(1).\n";
 
 }  // namespace
-
-void InitXamuResources() {
-  // The pictures live in the static GUI library, which the linker would
-  // otherwise leave out.
-  static const bool done = [] {
-    Q_INIT_RESOURCE(xamu);
-    return true;
-  }();
-  (void)done;
-}
 
 COMMANDLINE ParseCommandLine(const QStringList& arguments) {
   COMMANDLINE result;
@@ -170,10 +158,12 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
 
   QDir::setCurrent(QString::fromStdString(m_config.ProgramFolder()));
 
-  m_doc = std::make_unique<CXAMUDoc>();
+  m_doc = std::make_unique<CXAMUDoc>(m_session);
   m_frame = new CMainFrame(*m_doc);
   SetPromptParent(m_frame);
   m_startCommand = kCmdDataSelect;
+  // A file that fails to load leaves a pane to look at, not a splash.
+  connect(m_doc.get(), &CXAMUDoc::LoadFailed, this, &CXAMUApp::DisableSplash);
   const bool opened = line.file.isEmpty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(line.file);
   if (!opened) {
     delete m_frame;
@@ -240,27 +230,4 @@ void CXAMUApp::TakeScreenshot() {
   // has been changed yet.
   m_frame->SavePlacement();
   QCoreApplication::exit(m_exitCode);
-}
-
-QStringList CXAMUApp::RecentFiles() const {
-  QSettings settings;
-  QStringList files;
-  for (int i = 1; i <= kRecentCount; ++i) {
-    const QString file = settings.value(QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i)).toString();
-    if (!file.isEmpty()) files << file;
-  }
-  return files;
-}
-
-void CXAMUApp::AddToRecentFileList(const QString& path) {
-  QStringList files = RecentFiles();
-  files.removeAll(path);
-  files.prepend(path);
-  QSettings settings;
-  for (int i = 1; i <= kRecentCount; ++i) {
-    const QString key = QStringLiteral("%1/File%2").arg(QLatin1String(kRecentGroup)).arg(i);
-    if (i <= files.size()) settings.setValue(key, files[i - 1]);
-    else settings.remove(key);
-  }
-  emit RecentFilesChanged();
 }

@@ -10,11 +10,11 @@
 
 #include "app/MainFrame.h"
 #include "app/SplashWnd.h"
+#include "guikit/Resources.h"
+#include "guikit/Session.h"
 class CSingleInstance;
 class CXAMUDoc;
 
-// Registers the program's pictures (idempotent).
-void InitXamuResources();
 
 // What the command line asked for.
 struct COMMANDLINE {
@@ -44,6 +44,8 @@ class CXAMUApp : public QObject {
   int ExitCode() const { return m_exitCode; }
 
   CAppConfig& Config() { return m_config; }
+  // What the windows work on; made with the application, handed down.
+  CSession& Session() { return m_session; }
   int Category() const { return m_config.Category(); }
   void SetCategory(int category) { m_config.SetCategory(category); }
   int DeviceLimit(int category) const { return m_config.DeviceLimit(category); }
@@ -64,18 +66,12 @@ class CXAMUApp : public QObject {
   bool SplashEnabled() const { return m_splashEnabled; }
   CSplashWnd* Splash() const { return m_splash; }
 
-  // Recent-file list (5 entries, newest first), kept in the settings.
-  QStringList RecentFiles() const;
-  void AddToRecentFileList(const QString& path);
-
- signals:
-  void RecentFilesChanged();
-
  private:
   void PostStartCommand();
   void TakeScreenshot();
 
   CAppConfig m_config;
+  CSession m_session{m_config};
   std::unique_ptr<CXAMUDoc> m_doc;
   QPointer<CMainFrame> m_frame;
   QPointer<CSplashWnd> m_splash;

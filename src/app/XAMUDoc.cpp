@@ -1,41 +1,40 @@
 #include "app/XAMUDoc.h"
 
-#include "app/Prompt.h"
-#include "app/SplashWnd.h"
-#include "app/XAMUApp.h"
+#include "guikit/Prompt.h"
+#include "guikit/Session.h"
 #include "model/FileResult.h"
 #include "model/Paths.h"
-#include "view/XAMUView.h"
+
+CXAMUDoc::CXAMUDoc(CSession& session) : m_session(session) {}
+
+CDataSet& CXAMUDoc::Left() { return m_session.Left(); }
+CDataSet& CXAMUDoc::Right() { return m_session.Right(); }
 
 bool CXAMUDoc::OnNewDocument() {
   m_modified = 0;
-  if (m_view && m_view->IsInitialised()) {
-    m_left.ClearAll();
-    m_view->ResetLeftPane();
-  }
+  emit NewDocument();
   return true;
 }
 
 bool CXAMUDoc::OnOpenDocument(const QString& path) {
   const std::string file = MakeAbsolute(path.toStdString());
-  const int result = m_left.LoadDataFile(file);
+  CDataSet& left = Left();
+  const int result = left.LoadDataFile(file);
   ShowFileResult(result, false, file);
   // A file that cannot be opened at all fails the open itself.
   if (result == kFileNotOpened) return false;
   if (result != kFileOk) {
-    App().DisableSplash();
+    emit LoadFailed();
     // Keep nothing half-read, and never let a later save overwrite the
     // file that failed to load.
-    m_left.ClearAll();
-    m_left.m_path.clear();
+    left.ClearAll();
+    left.m_path.clear();
   } else {
-    m_left.m_path = MakeAbsolute(file);
-    m_left.m_untitled = 0;
-    m_left.m_modified = 0;
-    App().AddToRecentFileList(QString::fromStdString(m_left.m_path));
+    left.m_path = MakeAbsolute(file);
+    left.m_untitled = 0;
+    left.m_modified = 0;
+    emit FileNamed(QString::fromStdString(left.m_path));
   }
   m_modified = 0;
   return true;
 }
-
-bool CXAMUDoc::OnCloseDocument() { return !m_view || m_view->SaveModifiedPanes(); }

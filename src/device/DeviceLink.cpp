@@ -282,20 +282,22 @@ int CDeviceLink::ConfirmOverwrite(int slot, bool single, CDevicePrompt& prompt, 
   return answer;
 }
 
-int CDeviceLink::TransferEntries(std::vector<int>& selection, const CDataSet& source, CDevicePrompt& prompt,
-                                 CDeviceProgress& progress) {
+int CDeviceLink::WriteEntries(std::vector<int>& selection, const CDataSet& source, EOverwrite policy,
+                              CDevicePrompt* prompt, CDeviceProgress& progress) {
   int category = m_config.Category();
   int section = SectionOfCategory(category);
   int result = kDevFailed;
-  bool ask = true;
+  bool ask = policy == EOverwrite::kAsk;
   std::vector<int> done;
   const DATAENTRY empty;
   for (int i : selection) {
     int found = 0, group = 0;
+    // Asked even without questions: a slot the printer cannot report on is
+    // never written.
     result = QuerySlot(i + 1, found, group);
     if (result != kDevOk) break;
     if (found == i + 1 && ask) {
-      int answer = ConfirmOverwrite(i + 1, selection.size() == 1, prompt, progress);
+      int answer = prompt ? ConfirmOverwrite(i + 1, selection.size() == 1, *prompt, progress) : kOverwriteCancel;
       if (answer == kOverwriteCancel) {
         result = kDevOk;
         break;
@@ -303,26 +305,6 @@ int CDeviceLink::TransferEntries(std::vector<int>& selection, const CDataSet& so
       if (answer == kOverwriteSkip) continue;
       if (answer == kOverwriteAll) ask = false;
     }
-    const DATAENTRY* entry = source.Entry(section, i);
-    result = WriteEntry(i, category, entry ? *entry : empty);
-    if (result != kDevOk) break;
-    done.push_back(i);
-    progress.Step();
-  }
-  selection = done;
-  return result;
-}
-
-int CDeviceLink::WriteEntriesNoAsk(std::vector<int>& selection, const CDataSet& source, CDeviceProgress& progress) {
-  int category = m_config.Category();
-  int section = SectionOfCategory(category);
-  int result = kDevFailed;
-  std::vector<int> done;
-  const DATAENTRY empty;
-  for (int i : selection) {
-    int found = 0, group = 0;
-    result = QuerySlot(i + 1, found, group);
-    if (result != kDevOk) break;
     const DATAENTRY* entry = source.Entry(section, i);
     result = WriteEntry(i, category, entry ? *entry : empty);
     if (result != kDevOk) break;
@@ -461,7 +443,7 @@ int CDeviceLink::TransferFlow(std::vector<int>& selection, const CDataSet& sourc
     return result;
   }
   progress.SetRange(static_cast<int>(selection.size()) + CategorySlotCount(m_config.Category()));
-  result = noAsk ? WriteEntriesNoAsk(selection, source, progress) : TransferEntries(selection, source, prompt, progress);
+  result = WriteEntries(selection, source, noAsk ? EOverwrite::kAlways : EOverwrite::kAsk, &prompt, progress);
   CloseLink();
   if (result < 0) return result;
   if (result != kDevOk) {

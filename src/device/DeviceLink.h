@@ -95,10 +95,24 @@ class CDeviceLink {
   // Registered slots of the current category: slot × 256 + group, ascending.
   int ReadSlotList(std::vector<uint32_t>& list);
   int ReadEntries(const std::vector<uint32_t>& list, CDataSet& device, CDeviceProgress& progress);
-  // The selection is replaced by the indexes actually written (or deleted).
+  // How a write treats a slot the printer already holds.
+  enum class EOverwrite {
+    kAsk,     // ConfirmOverwrite decides; すべて上書き stops the questions
+    kAlways,  // written without a question (the glyph editor's result)
+  };
+  // Writes the selected entries of `source`, slot by slot. The selection is
+  // replaced by the indexes actually written. `prompt` is only asked under
+  // kAsk; a question without a prompt counts as cancelled.
+  int WriteEntries(std::vector<int>& selection, const CDataSet& source, EOverwrite policy, CDevicePrompt* prompt,
+                   CDeviceProgress& progress);
   int TransferEntries(std::vector<int>& selection, const CDataSet& source, CDevicePrompt& prompt,
-                      CDeviceProgress& progress);
-  int WriteEntriesNoAsk(std::vector<int>& selection, const CDataSet& source, CDeviceProgress& progress);
+                      CDeviceProgress& progress) {
+    return WriteEntries(selection, source, EOverwrite::kAsk, &prompt, progress);
+  }
+  int WriteEntriesNoAsk(std::vector<int>& selection, const CDataSet& source, CDeviceProgress& progress) {
+    return WriteEntries(selection, source, EOverwrite::kAlways, nullptr, progress);
+  }
+  // The selection is replaced by the indexes actually written (or deleted).
   int PasteEntries(std::vector<int>& selection, std::span<const DATAENTRY> pasted, CDevicePrompt& prompt,
                    CDeviceProgress& progress, CDataSet& device);
   // kOverwriteOne, kOverwriteAll, kOverwriteSkip or kOverwriteCancel.

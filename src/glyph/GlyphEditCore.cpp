@@ -6,7 +6,7 @@
 void CGlyphEditCore::LoadGlyph(const CGlyph& glyph) {
   m_working = glyph;
   m_selection = {};
-  m_undo.Clear();
+  m_history.Clear();
   if (m_sink) m_sink->SelectionChanged();
 }
 
@@ -18,14 +18,14 @@ void CGlyphEditCore::SetSelection(const GLYPHRECT& doubled) {
 void CGlyphEditCore::ExecuteCommand(std::unique_ptr<CDrawCommand> command) {
   if (!command) return;
   CDrawCommand* c = command.get();
-  m_undo.Push(std::move(command));
+  m_history.Push(std::move(command));
   c->Execute(m_working, m_piece);
   SetSelection(c->NewSelection());
   if (m_sink) m_sink->GlyphChanged();
 }
 
 void CGlyphEditCore::Undo() {
-  std::unique_ptr<CDrawCommand> c = m_undo.Pop();
+  const CDrawCommand* c = m_history.Undo();
   if (!c) return;
   c->Undo(m_working, m_piece);
   SetSelection(c->OldSelection());

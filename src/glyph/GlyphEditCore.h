@@ -8,7 +8,7 @@
 #include "glyph/Glyph.h"
 #include "glyph/GlyphPaste.h"
 #include "glyph/GlyphPicture.h"
-#include "glyph/UndoStack.h"
+#include "glyph/History.h"
 
 // What the window side of the glyph editor does when the core changes:
 // repaint, and tell the dialog that the working glyph changed (the dialog
@@ -23,7 +23,7 @@ class IGlyphEditSink {
 };
 
 // The toolkit-free half of the glyph edit control: the working glyph, the
-// piece, the selection (doubled rectangle) and the undo stack, with every
+// piece, the selection (doubled rectangle) and the edit history, with every
 // operation that needs no window. The control owns one, supplies and takes
 // clipboard bytes and pictures, and repaints when told.
 class CGlyphEditCore {
@@ -37,20 +37,20 @@ class CGlyphEditCore {
   CGlyph& Piece() { return m_piece; }
   const CGlyph& Piece() const { return m_piece; }
   const GLYPHRECT& Selection() const { return m_selection; }
-  const CUndoStack& UndoStack() const { return m_undo; }
+  const CHistory<CDrawCommand>& History() const { return m_history; }
 
-  // Another size to edit: the selection and the undo stack are emptied.
+  // Another size to edit: the selection and the history are emptied.
   void LoadGlyph(const CGlyph& glyph);
   // Stores the doubled rectangle normalised.
   void SetSelection(const GLYPHRECT& doubled);
   bool HasSelection() const { return !m_selection.IsEmpty(); }
-  bool CanUndo() const { return !m_undo.IsEmpty(); }
+  bool CanUndo() const { return m_history.CanUndo(); }
 
   // Pushes the command, executes it on the working glyph and the piece, and
-  // makes its new selection current.
+  // makes its new selection current. Undone commands can no longer come back.
   void ExecuteCommand(std::unique_ptr<CDrawCommand> command);
-  // Undoes and destroys the top command, restoring its old selection.
-  // Nothing happens on an empty stack.
+  // Undoes the last command in force, restoring its old selection. Nothing
+  // happens when there is none. (The editor offers no redo.)
   void Undo();
 
   void SelectAll();
@@ -78,5 +78,5 @@ class CGlyphEditCore {
   CGlyph m_working;
   CGlyph m_piece;
   GLYPHRECT m_selection;
-  CUndoStack m_undo;
+  CHistory<CDrawCommand> m_history;
 };

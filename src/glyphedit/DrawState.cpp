@@ -5,7 +5,7 @@
 #include <QStyleHints>
 #include <algorithm>
 
-#include "glyphedit/GlyphEditCtrl.h"
+#include "glyphedit/GlyphCanvas.h"
 
 namespace {
 
@@ -26,12 +26,12 @@ const char* const kToolStrings[kToolCount] = {
 // Largest side of a tracker handle square, in pixels.
 constexpr int kMaxHandleSize = 6;
 
-bool InsideGrid(const CGlyphEditCtrl& ctrl, QPoint p) {
-  const GLYPHRECT& g = ctrl.Layout().grid;
+bool InsideGrid(const IGlyphCanvas& canvas, QPoint p) {
+  const GLYPHRECT& g = canvas.Layout().grid;
   return p.x() >= g.left && p.x() < g.right && p.y() >= g.top && p.y() < g.bottom;
 }
 
-GLYPHPOINT Dot(const CGlyphEditCtrl& ctrl, QPoint p) { return ctrl.PixelFromPoint(p); }
+GLYPHPOINT Dot(const IGlyphCanvas& canvas, QPoint p) { return canvas.PixelFromPoint(p); }
 
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
@@ -41,9 +41,9 @@ const char* ToolString(int index) { return index >= 0 && index < kToolCount ? kT
 
 // ---- CDrawState ------------------------------------------------------------
 
-CDrawState::CDrawState(CGlyphEditCtrl& ctrl) : m_ctrl(ctrl) {}
+CDrawState::CDrawState(IGlyphCanvas& canvas) : m_canvas(canvas) {}
 
-const CGlyph& CDrawState::Target() const { return m_ctrl.GetWorkingGlyph(); }
+const CGlyph& CDrawState::Target() const { return m_canvas.GetWorkingGlyph(); }
 
 const CGlyph& CDrawState::GetDisplayGlyph() const { return Target(); }
 
@@ -54,7 +54,7 @@ bool CDrawState::OnSetCursor(QPoint) { return false; }
 
 void CDrawState::ResetPreview() { m_preview = Target(); }
 
-void CDrawState::RefreshPreview() { m_ctrl.RefreshPreview(m_preview); }
+void CDrawState::RefreshPreview() { m_canvas.RefreshPreview(m_preview); }
 
 // ---- pencil and brush ------------------------------------------------------
 
@@ -64,8 +64,8 @@ int CPenState::CursorId() const { return kToolPencil; }
 int CBrushState::CursorId() const { return kToolBrush; }
 
 void CPenState::OnButtonDown(QPoint p) {
-  m_ctrl.SetCapture();
-  const GLYPHPOINT d = Dot(m_ctrl, p);
+  m_canvas.SetCapture();
+  const GLYPHPOINT d = Dot(m_canvas, p);
   m_points.push_back(d);
   ResetPreview();
   m_preview.SetPixel(d.x, d.y);
@@ -75,7 +75,7 @@ void CPenState::OnButtonDown(QPoint p) {
 
 void CPenState::OnMouseMove(QPoint p) {
   if (!m_dragging) return;
-  m_points.push_back(Dot(m_ctrl, p));
+  m_points.push_back(Dot(m_canvas, p));
   ResetPreview();
   m_preview.DrawPolyline(m_points, Thickness());
   RefreshPreview();
@@ -84,27 +84,27 @@ void CPenState::OnMouseMove(QPoint p) {
 void CPenState::OnButtonUp(QPoint p) {
   if (!m_dragging) return;
   m_dragging = false;
-  m_points.push_back(Dot(m_ctrl, p));
+  m_points.push_back(Dot(m_canvas, p));
   std::vector<GLYPHPOINT> points;
   points.swap(m_points);
-  m_ctrl.ExecuteCommand(std::make_unique<CPolylineCommand>(std::move(points), 1));
+  m_canvas.ExecuteCommand(std::make_unique<CPolylineCommand>(std::move(points), 1));
 }
 
 bool CPenState::OnSetCursor(QPoint p) {
-  if (!InsideGrid(m_ctrl, p)) return false;
-  m_ctrl.setCursor(CGlyphEditCtrl::ToolCursor(CursorId()));
+  if (!InsideGrid(m_canvas, p)) return false;
+  m_canvas.SetToolCursor(CursorId());
   return true;
 }
 
 void CPenState::Cancel() {
   m_dragging = false;
   m_points.clear();
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }
 
 void CBrushState::OnButtonDown(QPoint p) {
-  m_ctrl.SetCapture();
-  const GLYPHPOINT d = Dot(m_ctrl, p);
+  m_canvas.SetCapture();
+  const GLYPHPOINT d = Dot(m_canvas, p);
   m_points.push_back(d);
   ResetPreview();
   m_preview.SetPixel(d.x, d.y);
@@ -117,12 +117,12 @@ void CBrushState::OnButtonDown(QPoint p) {
 
 void CBrushState::OnButtonUp(QPoint p) {
   if (!m_dragging) return;
-  m_points.push_back(Dot(m_ctrl, p));
+  m_points.push_back(Dot(m_canvas, p));
   ResetPreview();
   std::vector<GLYPHPOINT> points;
   points.swap(m_points);
   m_dragging = false;
-  m_ctrl.ExecuteCommand(std::make_unique<CPolylineCommand>(std::move(points), 2));
+  m_canvas.ExecuteCommand(std::make_unique<CPolylineCommand>(std::move(points), 2));
 }
 
 // ---- two-point shapes ------------------------------------------------------
@@ -130,9 +130,9 @@ void CBrushState::OnButtonUp(QPoint p) {
 const CGlyph& CLineState::GetDisplayGlyph() const { return m_dragging ? m_preview : Target(); }
 
 void CLineState::OnButtonDown(QPoint p) {
-  m_ctrl.SetCapture();
+  m_canvas.SetCapture();
   ResetPreview();
-  m_start = m_end = Dot(m_ctrl, p);
+  m_start = m_end = Dot(m_canvas, p);
   m_preview.SetPixel(m_start.x, m_start.y);
   m_dragging = true;
   RefreshPreview();
@@ -141,7 +141,7 @@ void CLineState::OnButtonDown(QPoint p) {
 void CLineState::OnMouseMove(QPoint p) {
   if (!m_dragging) return;
   ResetPreview();
-  m_end = Dot(m_ctrl, p);
+  m_end = Dot(m_canvas, p);
   DrawShape(m_preview);
   RefreshPreview();
 }
@@ -149,36 +149,36 @@ void CLineState::OnMouseMove(QPoint p) {
 void CLineState::OnButtonUp(QPoint p) {
   if (!m_dragging) return;
   m_dragging = false;
-  m_end = Dot(m_ctrl, p);
+  m_end = Dot(m_canvas, p);
   Commit();
 }
 
 void CLineState::Cancel() {
   m_dragging = false;
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }
 
 void CLineState::DrawShape(CGlyph& glyph) const { glyph.DrawLine(m_start.x, m_start.y, m_end.x, m_end.y, 1); }
-void CLineState::Commit() { m_ctrl.ExecuteCommand(std::make_unique<CLineCommand>(m_start, m_end)); }
+void CLineState::Commit() { m_canvas.ExecuteCommand(std::make_unique<CLineCommand>(m_start, m_end)); }
 
 void CDrawRectState::DrawShape(CGlyph& glyph) const { glyph.DrawBox(m_start.x, m_start.y, m_end.x, m_end.y); }
-void CDrawRectState::Commit() { m_ctrl.ExecuteCommand(std::make_unique<CDrawRectCommand>(m_start, m_end)); }
+void CDrawRectState::Commit() { m_canvas.ExecuteCommand(std::make_unique<CDrawRectCommand>(m_start, m_end)); }
 
 void CFillRectState::DrawShape(CGlyph& glyph) const { glyph.FillBox(m_start.x, m_start.y, m_end.x, m_end.y); }
-void CFillRectState::Commit() { m_ctrl.ExecuteCommand(std::make_unique<CFillRectCommand>(m_start, m_end)); }
+void CFillRectState::Commit() { m_canvas.ExecuteCommand(std::make_unique<CFillRectCommand>(m_start, m_end)); }
 
 void CDrawEllipseState::DrawShape(CGlyph& glyph) const {
   glyph.DrawEllipse(m_start.x, m_start.y, m_end.x, m_end.y);
 }
 void CDrawEllipseState::Commit() {
-  m_ctrl.ExecuteCommand(std::make_unique<CDrawEllipseCommand>(m_start, m_end));
+  m_canvas.ExecuteCommand(std::make_unique<CDrawEllipseCommand>(m_start, m_end));
 }
 
 void CFillEllipseState::DrawShape(CGlyph& glyph) const {
   glyph.FillEllipse(m_start.x, m_start.y, m_end.x, m_end.y);
 }
 void CFillEllipseState::Commit() {
-  m_ctrl.ExecuteCommand(std::make_unique<CFillEllipseCommand>(m_start, m_end));
+  m_canvas.ExecuteCommand(std::make_unique<CFillEllipseCommand>(m_start, m_end));
 }
 
 // ---- eraser ----------------------------------------------------------------
@@ -186,8 +186,8 @@ void CFillEllipseState::Commit() {
 const CGlyph& CEraserState::GetDisplayGlyph() const { return m_dragging ? m_preview : Target(); }
 
 void CEraserState::OnButtonDown(QPoint p) {
-  m_ctrl.SetCapture();
-  m_points.push_back(Dot(m_ctrl, p));
+  m_canvas.SetCapture();
+  m_points.push_back(Dot(m_canvas, p));
   ResetPreview();
   m_preview.ErasePath(m_points);
   m_dragging = true;
@@ -196,7 +196,7 @@ void CEraserState::OnButtonDown(QPoint p) {
 
 void CEraserState::OnMouseMove(QPoint p) {
   if (!m_dragging) return;
-  const GLYPHPOINT d = Dot(m_ctrl, p);
+  const GLYPHPOINT d = Dot(m_canvas, p);
   if (!m_points.empty() && m_points.back() == d) return;
   m_points.push_back(d);
   ResetPreview();
@@ -207,28 +207,28 @@ void CEraserState::OnMouseMove(QPoint p) {
 void CEraserState::OnButtonUp(QPoint p) {
   if (!m_dragging) return;
   m_dragging = false;
-  m_points.push_back(Dot(m_ctrl, p));
+  m_points.push_back(Dot(m_canvas, p));
   std::vector<GLYPHPOINT> points;
   points.swap(m_points);
-  m_ctrl.ExecuteCommand(std::make_unique<CEraserCommand>(std::move(points)));
+  m_canvas.ExecuteCommand(std::make_unique<CEraserCommand>(std::move(points)));
 }
 
 bool CEraserState::OnSetCursor(QPoint p) {
-  if (!InsideGrid(m_ctrl, p)) return false;
-  m_ctrl.setCursor(CGlyphEditCtrl::ToolCursor(kToolEraser));
+  if (!InsideGrid(m_canvas, p)) return false;
+  m_canvas.SetToolCursor(kToolEraser);
   return true;
 }
 
 void CEraserState::Cancel() {
   m_dragging = false;
   m_points.clear();
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }
 
 // ---- tracker ---------------------------------------------------------------
 
-CXAMUTracker::CXAMUTracker(CGlyphEditCtrl& ctrl, const GLYPHRECT& rect, EStyle style)
-    : m_ctrl(&ctrl), m_rect(rect), m_start(rect), m_style(style) {}
+CXAMUTracker::CXAMUTracker(const IGlyphCanvas& canvas, const GLYPHRECT& rect, EStyle style)
+    : m_canvas(&canvas), m_rect(rect), m_start(rect), m_style(style) {}
 
 int CXAMUTracker::HandleSize() const {
   const GLYPHRECT r = m_rect.Normalized();
@@ -303,14 +303,14 @@ void CXAMUTracker::Track(QPoint p) {
 }
 
 void CXAMUTracker::AdjustRect(int hit, GLYPHRECT& rect) const {
-  const GLYPHLAYOUT& layout = m_ctrl->Layout();
+  const GLYPHLAYOUT& layout = m_canvas->Layout();
   if (hit != kHitMiddle) {
     rect.left = std::max(rect.left, layout.grid.left);
     rect.right = std::max(rect.right, layout.grid.left);
     rect.top = std::max(rect.top, layout.grid.top);
     rect.bottom = std::max(rect.bottom, layout.grid.top);
   }
-  rect = m_ctrl->RectToClient(m_ctrl->RectToPixels(rect));
+  rect = m_canvas->RectToClient(m_canvas->RectToPixels(rect));
   if (m_style != EStyle::kHatched || rect.IsEmpty()) return;
   const int cw = layout.cellWidth;
   const int ch = layout.cellHeight;
@@ -338,15 +338,15 @@ QCursor CXAMUTracker::CursorFor(int hit) const {
 
 // ---- selection -------------------------------------------------------------
 
-GLYPHRECT CSelectRectState::SelectionDots() const { return SelectionToDots(m_ctrl.Selection()); }
+GLYPHRECT CSelectRectState::SelectionDots() const { return SelectionToDots(m_canvas.Selection()); }
 
 CXAMUTracker CSelectRectState::MakeTracker() const {
-  return CXAMUTracker(m_ctrl, m_ctrl.RectToClient(SelectionDots()), CXAMUTracker::EStyle::kSolid);
+  return CXAMUTracker(m_canvas, m_canvas.RectToClient(SelectionDots()), CXAMUTracker::EStyle::kSolid);
 }
 
 void CSelectRectState::OnButtonDown(QPoint p) {
   const GLYPHRECT s = SelectionDots();
-  CGlyph& piece = m_ctrl.Piece();
+  CGlyph& piece = m_canvas.Piece();
   const CGlyph& working = Target();
   if (piece.Width() != s.Width() || piece.Height() != s.Height())
     working.ExtractPiece(piece, s.Intersect({0, 0, working.Width(), working.Height()}));
@@ -362,14 +362,14 @@ void CSelectRectState::OnButtonDown(QPoint p) {
     m_tracker.Begin(hit, p);
   }
   m_tracking = true;
-  m_ctrl.SetCapture();
-  m_ctrl.Invalidate();
+  m_canvas.SetCapture();
+  m_canvas.Invalidate();
 }
 
 void CSelectRectState::OnMouseMove(QPoint p) {
   if (!m_tracking) return;
   m_tracker.Track(p);
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }
 
 void CSelectRectState::OnButtonUp(QPoint p) {
@@ -379,47 +379,47 @@ void CSelectRectState::OnButtonUp(QPoint p) {
   const CGlyph& working = Target();
   const GLYPHRECT picture{0, 0, working.Width(), working.Height()};
   const auto reselect = [&](const GLYPHRECT& client) {
-    const GLYPHRECT dots = m_ctrl.RectToPixels(client.Normalized()).Intersect(picture);
+    const GLYPHRECT dots = m_canvas.RectToPixels(client.Normalized()).Intersect(picture);
     if (dots.IsEmpty()) {
-      m_ctrl.SetSelection({});
+      m_canvas.SetSelection({});
       return;
     }
-    working.ExtractPiece(m_ctrl.Piece(), dots);
-    m_ctrl.SetSelection(DotsToSelection(dots));
+    working.ExtractPiece(m_canvas.Piece(), dots);
+    m_canvas.SetSelection(DotsToSelection(dots));
   };
   const GLYPHRECT r1 = m_tracker.Rect();
   if (m_rubberBand) {
-    if (r1.Normalized().IsEmpty()) m_ctrl.SetSelection({});
+    if (r1.Normalized().IsEmpty()) m_canvas.SetSelection({});
     else reselect(r1);
   } else if (r1.Width() == m_r0.Width() && r1.Height() == m_r0.Height()) {
-    const CGlyph& piece = m_ctrl.Piece();
-    const GLYPHPOINT from = m_ctrl.PixelFromPoint({m_r0.left, m_r0.top});
-    GLYPHPOINT to = m_ctrl.PixelFromPoint({r1.left, r1.top});
+    const CGlyph& piece = m_canvas.Piece();
+    const GLYPHPOINT from = m_canvas.PixelFromPoint({m_r0.left, m_r0.top});
+    GLYPHPOINT to = m_canvas.PixelFromPoint({r1.left, r1.top});
     if (to.y + piece.Height() < 0) to.y = -piece.Height();
     if (to.x + piece.Width() < 0) to.x = -piece.Width();
     if (to.x > working.Width()) to.x = working.Width();
     if (to.y > working.Height()) to.y = working.Height();
     const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - m_pressTime;
     if (elapsed < QGuiApplication::styleHints()->mouseDoubleClickInterval() && r1 == m_r0) {
-      m_ctrl.SetSelection({});
+      m_canvas.SetSelection({});
     } else if (!(from == to)) {
-      m_ctrl.ExecuteCommand(std::make_unique<CMoveCommand>(from, to, piece));
+      m_canvas.ExecuteCommand(std::make_unique<CMoveCommand>(from, to, piece));
     }
   } else {
     reselect(r1);
   }
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }
 
 bool CSelectRectState::OnSetCursor(QPoint p) {
   const CXAMUTracker tracker = MakeTracker();
   const int hit = tracker.HitTest(p);
   if (hit == CXAMUTracker::kHitNothing) return false;
-  m_ctrl.setCursor(tracker.CursorFor(hit));
+  m_canvas.SetCursor(tracker.CursorFor(hit));
   return true;
 }
 
 void CSelectRectState::Cancel() {
   m_tracking = false;
-  m_ctrl.Invalidate();
+  m_canvas.Invalidate();
 }

@@ -6,7 +6,7 @@
 
 #include "glyph/Glyph.h"
 
-class CGlyphEditCtrl;
+class IGlyphCanvas;
 
 // Tool indexes of the edit control's tool table; the tool bar's command id
 // minus kToolCommandBase is the index.
@@ -29,12 +29,12 @@ inline constexpr int kToolCommandBase = 1012;
 // The tool bar string of a tool: the status text, a line break, the tool tip.
 const char* ToolString(int index);
 
-// A drawing tool: receives the left button and, while the control holds the
+// A drawing tool: receives the left button and, while the canvas holds the
 // capture, the mouse moves and the release; hands one undoable command to the
-// control when the stroke ends. Points are client coordinates.
+// canvas when the stroke ends. Points are client coordinates.
 class CDrawState {
  public:
-  explicit CDrawState(CGlyphEditCtrl& ctrl);
+  explicit CDrawState(IGlyphCanvas& canvas);
   virtual ~CDrawState() = default;
   // The preview while a drag is in progress, otherwise the working glyph.
   virtual const CGlyph& GetDisplayGlyph() const;
@@ -53,7 +53,7 @@ class CDrawState {
   // Asks for a repaint when the preview differs from what is on screen.
   void RefreshPreview();
 
-  CGlyphEditCtrl& m_ctrl;
+  IGlyphCanvas& m_canvas;
   CGlyph m_preview;
   bool m_dragging = false;
 };
@@ -165,7 +165,7 @@ class CXAMUTracker {
   };
   enum class EStyle { kSolid, kHatched };
 
-  CXAMUTracker(CGlyphEditCtrl& ctrl, const GLYPHRECT& rect, EStyle style);
+  CXAMUTracker(const IGlyphCanvas& canvas, const GLYPHRECT& rect, EStyle style);
 
   int HitTest(QPoint p) const;
   // Starts following the mouse from `p` with the given handle.
@@ -189,7 +189,7 @@ class CXAMUTracker {
  private:
   int HandleSize() const;
 
-  CGlyphEditCtrl* m_ctrl;
+  const IGlyphCanvas* m_canvas;
   GLYPHRECT m_rect;
   GLYPHRECT m_start;
   EStyle m_style;
@@ -215,7 +215,7 @@ class CSelectRectState : public CDrawState {
   GLYPHRECT SelectionDots() const;
   CXAMUTracker MakeTracker() const;
 
-  CXAMUTracker m_tracker{m_ctrl, {}, CXAMUTracker::EStyle::kSolid};
+  CXAMUTracker m_tracker{m_canvas, {}, CXAMUTracker::EStyle::kSolid};
   bool m_tracking = false;
   bool m_rubberBand = false;
   GLYPHRECT m_r0;

@@ -19,8 +19,7 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "app/MainFrame.h"
-#include "app/Prompt.h"
+#include "guikit/Prompt.h"
 #include "glyph/GlyphCodec.h"
 #include "glyph/GlyphPaste.h"
 #include "glyphedit/GlyphEditCtrl.h"
@@ -564,14 +563,7 @@ void CGlyphDialog::OnCommand(int id) {
   UpdateCommandStates();
 }
 
-void CGlyphDialog::ShowHelp() {
-  for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-    if (auto* frame = qobject_cast<CMainFrame*>(w)) {
-      frame->WinHelp(kGlyphHelpTopic, kHelpCommandTopic);
-      return;
-    }
-  }
-}
+void CGlyphDialog::ShowHelp() { emit HelpRequested(kGlyphHelpTopic, kHelpCommandTopic); }
 
 void CGlyphDialog::UpdateScrollBar() {
   const int ih = m_list->ItemHeight();

@@ -111,7 +111,8 @@ class CGlyphDialog : public QDialog {
   QAction* Action(int id) const { return m_actions.value(id); }
 
   void OnCommand(int id);
-  // F1: the editor's topic of the manual, through the main window's help.
+  // F1: the editor's topic of the manual, asked of whoever shows the help
+  // (HelpRequested).
   void ShowHelp();
   bool IsCommandEnabled(int id) const;
   void OnBack();
@@ -119,6 +120,10 @@ class CGlyphDialog : public QDialog {
   void OnSave();
   // Places the five children for a client area of W x H (below the menu).
   void PlaceChildren(int width, int height);
+
+ signals:
+  // Help for `context` with a help command of the main window.
+  void HelpRequested(int context, int command);
 
  public slots:
   // Enter and Escape do nothing: the dialog ends through closing or the

@@ -242,7 +242,7 @@ void CGlyphEditCtrl::PaintFrames(QPainter& painter) const {
     QPen pen(Qt::black, 1, Qt::DotLine);
     painter.setPen(pen);
     painter.drawRect(r.left, r.top, r.Width() - 1, r.Height() - 1);
-    drawHandles(CXAMUTracker(const_cast<CGlyphEditCtrl&>(*this), r, CXAMUTracker::EStyle::kSolid));
+    drawHandles(CXAMUTracker(*this, r, CXAMUTracker::EStyle::kSolid));
   }
   if (m_tool == kToolSelect) {
     const auto& select = static_cast<const CSelectRectState&>(*m_tools[kToolSelect]);

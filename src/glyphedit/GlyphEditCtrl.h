@@ -7,14 +7,8 @@
 
 #include "glyph/GlyphEditCore.h"
 #include "glyphedit/DrawState.h"
+#include "glyphedit/GlyphCanvas.h"
 
-// The grid side a client area allows and the resulting cell layout.
-struct GLYPHLAYOUT {
-  int side = 0;        // S: 200, 288, 480, 680 or 768
-  int cellWidth = 0;   // client pixels per dot
-  int cellHeight = 0;
-  GLYPHRECT grid;      // client pixels, right and bottom exclusive
-};
 // Margin around the grid on every side, in pixels.
 inline constexpr int kGlyphGridMargin = 6;
 GLYPHLAYOUT ComputeGlyphLayout(int clientWidth, int clientHeight, int glyphWidth, int glyphHeight);
@@ -25,7 +19,7 @@ int GlyphGridSide(int step);
 // cells, routes the left mouse button to the current tool, paints the tool's
 // live preview and the selection frame, and holds the glyph core (working
 // glyph, piece, selection, undo stack).
-class CGlyphEditCtrl : public QWidget {
+class CGlyphEditCtrl : public QWidget, public IGlyphCanvas {
   Q_OBJECT
  public:
   explicit CGlyphEditCtrl(QWidget* parent = nullptr);
@@ -33,8 +27,8 @@ class CGlyphEditCtrl : public QWidget {
 
   // Another size: layout, empty selection and undo stack, repaint.
   void LoadGlyph(const CGlyph& glyph);
-  const CGlyph& GetWorkingGlyph() const { return m_core.Working(); }
-  CGlyph& Piece() { return m_core.Piece(); }
+  const CGlyph& GetWorkingGlyph() const override { return m_core.Working(); }
+  CGlyph& Piece() override { return m_core.Piece(); }
   CGlyphEditCore& Core() { return m_core; }
 
   // Leaving the selection tool drops the selection.
@@ -57,22 +51,22 @@ class CGlyphEditCtrl : public QWidget {
   void RotateSelectionRight() { m_core.RotateSelectionRight(); }
   void RotateSelectionLeft() { m_core.RotateSelectionLeft(); }
   void DeleteSelection() { m_core.DeleteSelection(); }
-  void ExecuteCommand(std::unique_ptr<CDrawCommand> command) { m_core.ExecuteCommand(std::move(command)); }
+  void ExecuteCommand(std::unique_ptr<CDrawCommand> command) override { m_core.ExecuteCommand(std::move(command)); }
 
-  // Used by the tools.
-  GLYPHPOINT PixelFromPoint(QPoint p) const;
-  GLYPHRECT RectToPixels(const GLYPHRECT& client) const;
-  GLYPHRECT RectToClient(const GLYPHRECT& dots) const;
-  void SetSelection(const GLYPHRECT& doubled) { m_core.SetSelection(doubled); }
-  const GLYPHRECT& Selection() const { return m_core.Selection(); }
-  void SetCapture() { m_capture = true; }
+  // The canvas the tools draw on.
+  GLYPHPOINT PixelFromPoint(QPoint p) const override;
+  GLYPHRECT RectToPixels(const GLYPHRECT& client) const override;
+  GLYPHRECT RectToClient(const GLYPHRECT& dots) const override;
+  void SetSelection(const GLYPHRECT& doubled) override { m_core.SetSelection(doubled); }
+  const GLYPHRECT& Selection() const override { return m_core.Selection(); }
+  void SetCapture() override { m_capture = true; }
   bool HasCapture() const { return m_capture; }
-  // Repaints when `preview` differs from the picture last painted.
-  void RefreshPreview(const CGlyph& preview);
-  // Repaints the whole control (tracker frames).
-  void Invalidate() { update(); }
+  void SetCursor(const QCursor& cursor) override { setCursor(cursor); }
+  void SetToolCursor(int tool) override { setCursor(ToolCursor(tool)); }
+  void RefreshPreview(const CGlyph& preview) override;
+  void Invalidate() override { update(); }
 
-  const GLYPHLAYOUT& Layout() const { return m_layout; }
+  const GLYPHLAYOUT& Layout() const override { return m_layout; }
   // Renders the control as a paint would (grid, ink, selection frame).
   QImage Render();
   // Repaints asked for by previews, for tests of the refresh rule.

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Prompt.h"
+#include "guikit/Prompt.h"
 #include "glyph/GlyphReading.h"
 #include "model/Cp932.h"
 

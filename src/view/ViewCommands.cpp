@@ -9,9 +9,10 @@
 #include <algorithm>
 #include <map>
 
-#include "app/CommandIds.h"
-#include "app/Prompt.h"
-#include "app/XAMUApp.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Prompt.h"
+#include "guikit/Session.h"
+#include "device/CommandPlan.h"
 #include "device/DeviceResult.h"
 #include "exchange/Exchange.h"
 #include "model/Category.h"
@@ -49,20 +50,10 @@ constexpr char kMsgSaveModified[] = "データは更新されています。\n�
 constexpr char kMsgExists[] = "ファイルはすでに存在します。\n上書きしますか？";
 constexpr char kMsgWriteProtected[] = "書き込み禁止のファイルです。";
 constexpr char kMsgSaveChanges[] = "%1 への変更を保存しますか？";
-constexpr char kMsgToRight[] = "【→ → →】\n右側表示エリアにデータを転送します。";
-constexpr char kMsgToLeft[] = "【← ← ←】\n左側表示エリアにデータを転送します。";
 constexpr char kMsgCannotTransfer[] = "転送できません。\n転送元と転送先の指定を確認してください。";
-constexpr char kMsgPasteOne[] = "%1表示エリアの%2番にデータを貼り付けます。";
-constexpr char kMsgPasteMany[] = "%1表示エリアの%2番を先頭にデータを貼り付けます。";
-constexpr char kMsgMoveOne[] = "%1表示エリアの%2番にデータを移動します。";
-constexpr char kMsgMoveMany[] = "%1表示エリアの%2番を先頭にデータを移動します。";
-constexpr char kMsgDeletePc[] = "選択中のＰＣデータを削除します。\nよろしいですか？";
-constexpr char kMsgDeleteDevice[] = "選択中のクイルプデータを削除します。\nよろしいですか？";
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 QString U(const std::string& text) { return QString::fromStdString(text); }
-
-int CurrentSection() { return SectionOfCategory(App().Category()); }
 
 // Questions of the device link through the prompt seam: OK notices with the
 // exclamation icon, the overwrite dialogs as the program's own dialogs.
@@ -120,10 +111,11 @@ bool EndsWithXmb(const QString& path) { return path.endsWith(QStringLiteral(".xm
 
 }  // namespace
 
-CViewCommands::CViewCommands(CXAMUView& view)
+CViewCommands::CViewCommands(CXAMUView& view, CSession& session)
     : QObject(nullptr),
       m_view(view),
-      m_link(std::make_unique<CDeviceLink>(App().Config())),
+      m_session(session),
+      m_link(session.Link()),
       m_prompt(std::make_unique<CViewDevicePrompt>()) {
   auto always = [] { return true; };
   auto hasSelection = [this] { return !m_view.List(m_view.ActivePane())->SelectedRows().isEmpty(); };
@@ -148,15 +140,22 @@ CViewCommands::CViewCommands(CXAMUView& view)
   m_view.RegisterCommand(kCmdSaveName, [this] { ExportCommand(); }, [this] {
     return ImportEnabled(kCatName) && m_view.DataSet(m_view.ActivePane()).IsUsed(kSecName, -2);
   });
+  m_view.SetSaveModifiedHandler([this] { return SaveModifiedPanes(); });
+  m_view.SetCommands(this);
   connect(&m_view, &CXAMUView::ButtonPressed, this, &CViewCommands::OnButton);
   connect(&m_view, &CXAMUView::CategoryChanged, this, &CViewCommands::OnCategoryChanged);
 }
 
-CViewCommands::~CViewCommands() = default;
+CViewCommands::~CViewCommands() {
+  m_view.SetSaveModifiedHandler(nullptr);
+  m_view.SetCommands(nullptr);
+}
 
 QString CViewCommands::EntriesMimeType(int category) {
   return QStringLiteral("application/x-xamu-entries-%1").arg(category);
 }
+
+int CViewCommands::CurrentSection() const { return SectionOfCategory(m_session.Category()); }
 
 bool CViewCommands::PaneHasPath(int pane) const { return !m_view.DataSet(pane).m_path.empty(); }
 
@@ -166,7 +165,7 @@ bool CViewCommands::CanSaveFile() const {
 }
 
 bool CViewCommands::ImportEnabled(int category) const {
-  return App().Category() == category && CanSaveFile();
+  return m_session.Category() == category && CanSaveFile();
 }
 
 bool CViewCommands::CanTransferAll() const {
@@ -196,7 +195,7 @@ void CViewCommands::OnCategoryChanged() {
   ClearCutList();
   // The right pane shows the printer's real state in every category.
   if (m_view.IsInitialised() && m_view.DeviceMode() && PaneHasPath(kRight) &&
-      !(m_readCategories & (1u << App().Category())))
+      !(m_readCategories & (1u << m_session.Category())))
     ReadPrinterInto(false);
 }
 
@@ -219,7 +218,7 @@ bool CViewCommands::SaveProcedure(int pane) {
   CDataSet& set = m_view.DataSet(pane);
   if (set.m_path.empty()) {
     int counter = 1;
-    set.m_path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+    set.m_path = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
     set.m_untitled = 1;
   }
   if (set.m_untitled) return SaveAs(pane);
@@ -245,7 +244,7 @@ void CViewCommands::OnNew() {
   const int pane = m_view.ActivePane();
   if (!SaveIfModified(pane)) return;
   int counter = 1;
-  const std::string path = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+  const std::string path = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
   if (pane == m_clipPane) ClearCutList();
   if (pane == kRight) m_view.SetDeviceMode(false);
   CDataSet& set = m_view.DataSet(pane);
@@ -263,7 +262,7 @@ void CViewCommands::OpenFile(int pane, const QString& given) {
     FILEDIALOGSPEC spec;
     spec.filter = U(kOpenFilter);
     spec.fileName = QStringLiteral("*.xmb");
-    spec.folder = U(App().Config().GetDataFolder(false));
+    spec.folder = U(m_session.Config().GetDataFolder(false));
     spec.mustExist = true;
     spec.showContents = true;
     chosen = Prompt().OpenFileName(spec);
@@ -285,15 +284,15 @@ void CViewCommands::OpenFile(int pane, const QString& given) {
     return;
   }
   if (pane == m_clipPane) ClearCutList();
-  App().Config().ResetDeviceLimits();
+  m_session.Config().ResetDeviceLimits();
   if (result != kFileOk) {
     // Bound to a fresh name, a later save cannot overwrite the file that
     // failed to load with an empty set.
     int counter = 1;
-    set.m_path = CXAMUView::UntitledPath(&counter, other.m_path);
+    set.m_path = m_view.UntitledPath(&counter, other.m_path);
     set.m_untitled = 1;
   } else {
-    App().AddToRecentFileList(U(path));
+    emit FileNamed(U(path));
   }
   if (pane == kRight) {
     m_view.SetDeviceMode(false);
@@ -320,7 +319,7 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
   CDataSet& right = m_view.DataSet(kRight);
   const bool wasDevice = m_view.DeviceMode() && !right.m_path.empty();
   right.m_modified = 0;
-  int result = m_link->OpenLink();
+  int result = m_link.OpenLink();
   if (result != kDevOk) {
     ReportDeviceResult(*m_prompt, result);
     m_view.UpdateAddressFields();
@@ -332,7 +331,7 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
     CComMsg progress(m_view.window());
     progress.Show();
     std::vector<uint32_t> list;
-    result = m_link->ReadSlotList(list);
+    result = m_link.ReadSlotList(list);
     if (result == kDevOk) {
       CDataSet kept;
       if (!kept.CopyFrom(right)) {
@@ -342,14 +341,14 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
         else right.ClearAll();
         progress.SetRange(static_cast<int>(list.size()));
         if (!list.empty()) {
-          result = m_link->ReadEntries(list, right, progress);
+          result = m_link.ReadEntries(list, right, progress);
           if (result != kDevOk) right.CopyFrom(kept);
         } else {
           noData = true;
         }
       }
     }
-    m_link->CloseLink();
+    m_link.CloseLink();
   }
   if (!wasDevice) m_readCategories = 0;
   m_view.SetDeviceMode(true);
@@ -360,16 +359,16 @@ void CViewCommands::ReadPrinterInto(bool fromButton) {
     // entries under it.
     if (!wasDevice) {
       right.ClearAll();
-      right.m_path = App().DeviceName().toStdString();
+      right.m_path = m_session.DeviceName();
       right.m_untitled = 0;
     }
     ReportDeviceResult(*m_prompt, result);
     m_view.FillList(kRight, kKeep);
   } else {
-    m_readCategories |= 1u << App().Category();
-    App().Config().ResetDeviceLimits();
+    m_readCategories |= 1u << m_session.Category();
+    m_session.Config().ResetDeviceLimits();
     m_view.FillList(kLeft, kKeep);
-    right.m_path = App().DeviceName().toStdString();
+    right.m_path = m_session.DeviceName();
     right.m_untitled = 0;
     m_view.FillList(kRight, 0);
   }
@@ -402,7 +401,7 @@ bool CViewCommands::SaveAs(int pane) {
   std::string current = set.m_path;
   if (current.empty()) {
     int counter = 1;
-    current = CXAMUView::UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
+    current = m_view.UntitledPath(&counter, m_view.DataSet(1 - pane).m_path);
   }
   const QString currentName = U(FileNameOf(current));
   FILEDIALOGSPEC spec;
@@ -432,7 +431,7 @@ bool CViewCommands::SaveAs(int pane) {
   // The old file is replaced only by a complete new one.
   const int result = set.SaveDataFile(path);
   ShowFileResult(result, true, path);
-  if (result == kFileOk) App().AddToRecentFileList(U(path));
+  if (result == kFileOk) emit FileNamed(U(path));
   m_view.FillList(pane, 0);
   m_view.UpdateAddressFields();
   return result == kFileOk;
@@ -440,32 +439,20 @@ bool CViewCommands::SaveAs(int pane) {
 
 // ------------------------------------------------------------- transfer
 
-std::vector<int> CViewCommands::CollectSlots(int pane, bool all) const {
-  const CDataSet& set = m_view.DataSet(pane);
-  const int section = CurrentSection();
+std::vector<int> CViewCommands::SelectedRows(int pane) const {
   const QList<int> rows = m_view.List(pane)->SelectedRows();
-  std::vector<int> picked;
-  const int count = m_view.List(pane)->count();
-  for (int i = 0; i < count; ++i)
-    if (set.IsUsed(section, i) && (all || rows.contains(i))) picked.push_back(i);
-  return picked;
+  return std::vector<int>(rows.begin(), rows.end());
 }
 
-void CViewCommands::CopyWithConfirm(const std::vector<int>& picked, int from, int to) {
-  const int section = CurrentSection();
-  const CDataSet& source = m_view.DataSet(from);
-  CDataSet& target = m_view.DataSet(to);
-  CCountingProgress none;
-  bool ask = true;
-  for (int slot : picked) {
-    if (target.IsUsed(section, slot) && ask) {
-      const int answer = m_link->ConfirmOverwrite(slot + 1, picked.size() == 1, *m_prompt, none);
-      if (answer == kOverwriteCancel) break;
-      if (answer == kOverwriteSkip) continue;
-      if (answer == kOverwriteAll) ask = false;
-    }
-    source.CopySlotTo(target, section, slot);
-  }
+bool CViewCommands::AskToGo(const std::string& question) const {
+  return Prompt().Message(U(question), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) == kAnswerYes;
+}
+
+OverwriteQuestion CViewCommands::AskOverwrite() {
+  return [this](int slot, bool single) {
+    CCountingProgress none;
+    return m_link.ConfirmOverwrite(slot, single, *m_prompt, none);
+  };
 }
 
 void CViewCommands::OnTransferButton() {
@@ -479,44 +466,41 @@ void CViewCommands::OnTransferButton() {
 }
 
 void CViewCommands::Transfer(bool all) {
-  const int category = App().Category();
-  if (m_view.ActivePane() == kRight) {
-    const std::vector<int> picked = CollectSlots(kRight, all);
-    if (!all && picked.empty()) return;
-    if (Prompt().Message(U(kMsgToLeft), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
-    // The right data set already holds what was read from the printer.
-    CopyWithConfirm(picked, kRight, kLeft);
-    m_view.DataSet(kLeft).m_modified = 1;
-    m_view.FillList(kLeft, m_view.List(kRight)->TopIndex());
-    return;
-  }
-  std::vector<int> picked = CollectSlots(kLeft, all);
-  if (picked.empty()) return;
-  if (m_view.DeviceMode() && category == kCatGlyph) {
+  const int active = m_view.ActivePane();
+  const TRANSFERPLAN plan = PlanTransfer(m_view.DataSet(active), m_session.Category(), active,
+                                         m_view.List(active)->count(), SelectedRows(active), all, m_view.DeviceMode());
+  if (!plan.transfer) return;
+  if (plan.askGlyphSizes) {
     std::vector<const DATAENTRY*> entries;
-    for (int slot : picked) entries.push_back(m_view.DataSet(kLeft).Entry(kSecGlyph, slot));
-    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
+    for (int slot : plan.picked) entries.push_back(m_view.DataSet(plan.from).Entry(kSecGlyph, slot));
+    if (!m_link.ConfirmGlyphSizes(entries, *m_prompt)) return;
   }
-  if (Prompt().Message(U(kMsgToRight), kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
-  if (!m_view.DeviceMode()) {
-    CopyWithConfirm(picked, kLeft, kRight);
-    m_view.DataSet(kRight).m_modified = 1;
-    m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
+  if (!AskToGo(plan.question)) return;
+  if (plan.to == kRight && m_view.DeviceMode()) {
+    TransferToPrinter(plan.picked, all);
     return;
   }
-  m_link->ResetLastResult();
+  CopySlotsAsking(m_view.DataSet(plan.from), m_view.DataSet(plan.to), CurrentSection(), plan.picked, AskOverwrite());
+  m_view.DataSet(plan.to).m_modified = 1;
+  m_view.FillList(plan.to, m_view.List(plan.from)->TopIndex());
+}
+
+void CViewCommands::TransferToPrinter(std::vector<int> picked, bool all) {
+  m_link.ResetLastResult();
   int result = kDevOk;
   {
     CComMsg progress(m_view.window());
-    result = m_link->TransferFlow(picked, m_view.DataSet(kLeft), m_view.DataSet(kRight), false, *m_prompt, progress);
+    result = m_link.TransferFlow(picked, m_view.DataSet(kLeft), m_view.DataSet(kRight), false, *m_prompt, progress);
   }
+  // `picked` now holds the picked written.
   AlignGroupNames(picked);
   m_view.FillList(kRight, m_view.List(kLeft)->TopIndex());
   m_view.UpdateAddressFields();
   ReportDeviceResult(*m_prompt, result);
   if (!picked.empty()) {
-    App().Config().ResetDeviceLimits();
-    if (all && m_link->LastResult() == kDevMemoryFull) App().Config().LowerDeviceLimit(picked.back() + 1);
+    m_session.Config().ResetDeviceLimits();
+    if (const int limit = PlanDeviceLimit(picked, all, m_link.LastResult() == kDevMemoryFull))
+      m_session.Config().LowerDeviceLimit(limit);
     m_view.FillList(kLeft, kKeep);
   }
 }
@@ -547,7 +531,7 @@ void CViewCommands::AlignGroupNames(const std::vector<int>& written) {
 
 void CViewCommands::Copy(bool cut) {
   const int pane = m_view.ActivePane();
-  const int category = App().Category();
+  const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   m_cut.clear();
   m_clipSources.clear();
@@ -572,105 +556,31 @@ void CViewCommands::Copy(bool cut) {
 bool CViewCommands::CanPaste() const {
   if (!PaneHasPath(m_view.ActivePane())) return false;
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  return mime && mime->hasFormat(EntriesMimeType(App().Category()));
+  return mime && mime->hasFormat(EntriesMimeType(m_session.Category()));
 }
 
 void CViewCommands::Paste() {
   const int pane = m_view.ActivePane();
-  const int category = App().Category();
-  const int section = SectionOfCategory(category);
+  const int category = m_session.Category();
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
   if (!mime || !PaneHasPath(pane)) return;
   const QByteArray block = mime->data(EntriesMimeType(category));
-  std::vector<DATAENTRY> records;
-  if (DecodeEntries(std::span(reinterpret_cast<const uint8_t*>(block.constData()), static_cast<size_t>(block.size())),
-                    records) != kClipOk)
-    return;
   CXAMUListBox* list = m_view.List(pane);
-  const int first = std::max(0, list->CaretIndex());
-  const int lines = list->count();
-  const int count = std::min<int>(static_cast<int>(records.size()), lines - first);
-  if (count <= 0) return;
-  records.resize(static_cast<size_t>(count));
   const bool device = pane == kRight && m_view.DeviceMode();
-  if (device && category == kCatGlyph) {
-    std::vector<const DATAENTRY*> entries;
-    for (const DATAENTRY& record : records) entries.push_back(&record);
-    if (!m_link->ConfirmGlyphSizes(entries, *m_prompt)) return;
-  }
-  const bool move = !m_cut.empty();
-  const QString where = pane == m_clipPane ? QStringLiteral("同じ") : pane == kLeft ? QStringLiteral("左側")
-                                                                                     : QStringLiteral("右側");
-  const char* format = move ? (count == 1 ? kMsgMoveOne : kMsgMoveMany) : (count == 1 ? kMsgPasteOne : kMsgPasteMany);
-  const QString question = U(format).arg(where).arg(first + 1);
-  if (Prompt().Message(question, kButtonsYesNo, EPromptIcon::kInformation, kAnswerYes) != kAnswerYes) return;
+  const PASTEPLAN plan =
+      PlanPaste(std::span(reinterpret_cast<const uint8_t*>(block.constData()), static_cast<size_t>(block.size())),
+                list->CaretIndex(), list->count(), !m_cut.empty(), PASTETARGET{category, pane, device, m_clipPane});
+  if (!plan.paste) return;
+  if (plan.askGlyphSizes && !m_link.ConfirmGlyphSizes(plan.Entries(), *m_prompt)) return;
+  if (!AskToGo(plan.question)) return;
 
-  std::vector<int> written;  // target slots actually written
   std::unique_ptr<CComMsg> progress;
-  m_link->ResetLastResult();
-  if (device) {
-    const int cutCount = static_cast<int>(m_cut.size());
-    progress = std::make_unique<CComMsg>(m_view.window());
-    progress->PrepareRange(count + (m_clipPane == kRight ? cutCount : 0) + CategorySlotCount(category));
-    for (int k = 0; k < count; ++k) written.push_back(first + k);
-    const int result = m_link->PasteFlow(written, records, m_view.DataSet(kRight), cutCount, m_clipPane == kLeft,
-                                         *m_prompt, *progress);
-    progress->Hide();
-    ReportDeviceResult(*m_prompt, result);
-    if (result == kDevNotTaken) m_view.FillList(kLeft, kKeep);
-    AlignGroupNames(written);
-  } else {
-    CDataSet& target = m_view.DataSet(pane);
-    CCountingProgress none;
-    bool ask = true;
-    for (int k = 0; k < count; ++k) {
-      const int slot = first + k;
-      if (target.IsUsed(section, slot) && ask) {
-        const int answer = m_link->ConfirmOverwrite(slot + 1, count == 1, *m_prompt, none);
-        if (answer == kOverwriteCancel) break;
-        if (answer == kOverwriteSkip) continue;
-        if (answer == kOverwriteAll) ask = false;
-      }
-      const DATAENTRY& record = records[static_cast<size_t>(k)];
-      if (record.size == 0) target.ClearSlot(section, slot);
-      else if (!target.SetEntry(section, slot, record.group, record.Bytes())) continue;
-      written.push_back(slot);
-    }
-    if (!written.empty()) target.m_modified = 1;
-  }
-
+  m_link.ResetLastResult();
+  const std::vector<int> written = device ? PasteToPrinter(plan, progress) : PasteToFile(plan, pane);
   const int top = list->TopIndex();
-  QList<int> selected = list->SelectedRows();
-
-  // A move empties exactly the sources of the records written; a slot that
-  // was just pasted onto in the same pane keeps its new entry.
-  if (move && m_clipPane >= 0) {
-    std::vector<int> empty;
-    for (int slot : written) {
-      const size_t k = static_cast<size_t>(slot - first);
-      if (k >= m_clipSources.size()) continue;
-      const int source = m_clipSources[k];
-      if (std::find(m_cut.begin(), m_cut.end(), source) == m_cut.end()) continue;
-      if (pane == m_clipPane && std::find(written.begin(), written.end(), source) != written.end()) continue;
-      empty.push_back(source);
-    }
-    std::sort(empty.begin(), empty.end());
-    const int from = m_clipPane;
-    if (from == kLeft || !m_view.DeviceMode()) {
-      CDataSet& set = m_view.DataSet(from);
-      for (int slot : empty) set.ClearSlot(section, slot);
-      if (!empty.empty()) set.m_modified = 1;
-      m_view.FillList(from, kKeep);
-    } else if (!empty.empty() && m_link->LastResult() == kDevOk) {
-      if (!progress) progress = std::make_unique<CComMsg>(m_view.window());
-      const int result = m_link->DeleteSlots(empty, m_view.DataSet(kRight), *m_prompt, *progress);
-      progress->Hide();
-      m_view.FillList(kRight, kKeep);
-      App().Config().ResetDeviceLimits();
-      m_view.FillList(kLeft, kKeep);
-      m_view.UpdateAddressFields();
-      ReportDeviceResult(*m_prompt, result);
-    }
+  const QList<int> selected = list->SelectedRows();
+  if (plan.move && m_clipPane >= 0) {
+    EmptyMoveSources(PlanMoveSources(written, plan.first, m_clipSources, m_cut, pane == m_clipPane), progress);
     m_cut.clear();
   }
   progress.reset();
@@ -678,17 +588,59 @@ void CViewCommands::Paste() {
   m_view.FillList(pane, 0);
   m_view.UpdateAddressFields();
   if (device) {
-    App().Config().ResetDeviceLimits();
+    m_session.Config().ResetDeviceLimits();
     m_view.FillList(kLeft, kKeep);
   }
   {
     const QSignalBlocker block(list);
     for (int row : selected)
       if (QListWidgetItem* item = list->item(row)) item->setSelected(true);
-    list->SetCaretIndex(first);
+    list->SetCaretIndex(plan.first);
   }
   list->SetTopIndex(top);
   m_view.UpdatePreview(pane);
+}
+
+std::vector<int> CViewCommands::PasteToPrinter(const PASTEPLAN& plan, std::unique_ptr<CComMsg>& progress) {
+  const int cutCount = static_cast<int>(m_cut.size());
+  progress = std::make_unique<CComMsg>(m_view.window());
+  progress->PrepareRange(plan.Count() + (m_clipPane == kRight ? cutCount : 0) + CategorySlotCount(m_session.Category()));
+  std::vector<int> written = plan.Slots();
+  const int result = m_link.PasteFlow(written, plan.records, m_view.DataSet(kRight), cutCount, m_clipPane == kLeft,
+                                      *m_prompt, *progress);
+  progress->Hide();
+  ReportDeviceResult(*m_prompt, result);
+  if (result == kDevNotTaken) m_view.FillList(kLeft, kKeep);
+  AlignGroupNames(written);
+  return written;
+}
+
+std::vector<int> CViewCommands::PasteToFile(const PASTEPLAN& plan, int pane) {
+  CDataSet& target = m_view.DataSet(pane);
+  const std::vector<int> written = StoreRecordsAsking(target, CurrentSection(), plan.first, plan.records, AskOverwrite());
+  if (!written.empty()) target.m_modified = 1;
+  return written;
+}
+
+void CViewCommands::EmptyMoveSources(std::vector<int> empty, std::unique_ptr<CComMsg>& progress) {
+  const int from = m_clipPane;
+  if (from == kLeft || !m_view.DeviceMode()) {
+    CDataSet& set = m_view.DataSet(from);
+    for (int slot : empty) set.ClearSlot(CurrentSection(), slot);
+    if (!empty.empty()) set.m_modified = 1;
+    m_view.FillList(from, kKeep);
+    return;
+  }
+  // The printer's sources go only when the paste itself went through.
+  if (empty.empty() || m_link.LastResult() != kDevOk) return;
+  if (!progress) progress = std::make_unique<CComMsg>(m_view.window());
+  const int result = m_link.DeleteSlots(empty, m_view.DataSet(kRight), *m_prompt, *progress);
+  progress->Hide();
+  m_view.FillList(kRight, kKeep);
+  m_session.Config().ResetDeviceLimits();
+  m_view.FillList(kLeft, kKeep);
+  m_view.UpdateAddressFields();
+  ReportDeviceResult(*m_prompt, result);
 }
 
 // --------------------------------------------------------------- delete
@@ -696,31 +648,24 @@ void CViewCommands::Paste() {
 void CViewCommands::Delete() {
   const int pane = m_view.ActivePane();
   const bool device = pane == kRight && m_view.DeviceMode();
-  if (Prompt().Message(U(device ? kMsgDeleteDevice : kMsgDeletePc), kButtonsYesNo, EPromptIcon::kQuestion,
-                       kAnswerYes) != kAnswerYes)
-    return;
-  std::vector<int> picked;
-  const int section = CurrentSection();
   CDataSet& set = m_view.DataSet(pane);
-  QList<int> rows = m_view.List(pane)->SelectedRows();
-  std::sort(rows.begin(), rows.end());
-  for (int row : rows)
-    if (set.IsUsed(section, row)) picked.push_back(row);
+  DELETEPLAN plan = PlanDelete(set, m_session.Category(), SelectedRows(pane), device);
+  if (Prompt().Message(U(plan.question), kButtonsYesNo, EPromptIcon::kQuestion, kAnswerYes) != kAnswerYes) return;
   if (!device) {
-    for (int slot : picked) set.ClearSlot(section, slot);
-    if (!picked.empty()) set.m_modified = 1;
+    for (int slot : plan.picked) set.ClearSlot(CurrentSection(), slot);
+    if (!plan.picked.empty()) set.m_modified = 1;
     m_view.FillList(pane, kKeep);
     return;
   }
   int result = kDevOk;
-  if (!picked.empty()) {
-    m_link->ResetLastResult();
+  if (!plan.picked.empty()) {
+    m_link.ResetLastResult();
     CComMsg progress(m_view.window());
-    progress.PrepareRange(static_cast<int>(picked.size()) + CategorySlotCount(App().Category()));
-    result = m_link->DeleteSlots(picked, set, *m_prompt, progress);
+    progress.PrepareRange(static_cast<int>(plan.picked.size()) + CategorySlotCount(m_session.Category()));
+    result = m_link.DeleteSlots(plan.picked, set, *m_prompt, progress);
   }
   m_view.FillList(kRight, kKeep);
-  App().Config().ResetDeviceLimits();
+  m_session.Config().ResetDeviceLimits();
   m_view.FillList(kLeft, kKeep);
   m_view.UpdateAddressFields();
   ReportDeviceResult(*m_prompt, result);
@@ -729,10 +674,10 @@ void CViewCommands::Delete() {
 // ------------------------------------------------------ import / export
 
 void CViewCommands::ExportCommand() {
-  const int category = App().Category();
+  const int category = m_session.Category();
   if (category != kCatAddress && category != kCatName) return;
-  std::string folder = App().Config().GetDataFolder(true);
-  if (folder.empty()) folder = App().Config().ProgramFolder();
+  std::string folder = m_session.Config().GetDataFolder(true);
+  if (folder.empty()) folder = m_session.Config().ProgramFolder();
   FILEDIALOGSPEC spec;
   spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ保存") : QStringLiteral("名前ﾃﾞｰﾀ保存");
   spec.filter = U(kExportFilter);
@@ -748,13 +693,13 @@ void CViewCommands::ExportCommand() {
 }
 
 void CViewCommands::ImportCommand() {
-  const int category = App().Category();
+  const int category = m_session.Category();
   if (category != kCatAddress && category != kCatName) return;
   const int pane = m_view.ActivePane();
   FILEDIALOGSPEC spec;
   spec.title = category == kCatAddress ? QStringLiteral("あて名ﾃﾞｰﾀ読み込み") : QStringLiteral("名前ﾃﾞｰﾀ読み込み");
   spec.filter = U(kImportFilter);
-  spec.folder = U(App().Config().GetDataFolder(true));
+  spec.folder = U(m_session.Config().GetDataFolder(true));
   spec.mustExist = true;
   const QString chosen = Prompt().OpenFileName(spec);
   if (chosen.isEmpty()) return;

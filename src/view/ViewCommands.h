@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "device/CommandPlan.h"
 #include "device/DeviceLink.h"
 
+class CComMsg;
 class CDataSet;
+class CSession;
 class CXAMUView;
 
 // Every file, transfer, clipboard, delete and import/export command of the
@@ -16,7 +19,7 @@ class CXAMUView;
 class CViewCommands : public QObject {
   Q_OBJECT
  public:
-  explicit CViewCommands(CXAMUView& view);
+  CViewCommands(CXAMUView& view, CSession& session);
   ~CViewCommands() override;
 
   // MIME type of the entries clipboard block of a category.
@@ -58,17 +61,30 @@ class CViewCommands : public QObject {
   // (-1 for none); tests look at them.
   const std::vector<int>& CutList() const { return m_cut; }
   int ClipboardSourcePane() const { return m_clipPane; }
-  CDeviceLink& Link() { return *m_link; }
+  CDeviceLink& Link() { return m_link; }
+
+ signals:
+  // A data file was opened or saved under `path` (the recent-file list).
+  void FileNamed(const QString& path);
 
  private:
+  int CurrentSection() const;
   bool SaveIfModified(int pane);
   void ClearCutList();
   void OnButton(int id);
   void OnCategoryChanged();
   void ReadPrinterInto(bool fromButton);
-  std::vector<int> CollectSlots(int pane, bool all) const;
-  // PC-to-PC copy with the overwrite confirmation.
-  void CopyWithConfirm(const std::vector<int>& picked, int from, int to);
+  std::vector<int> SelectedRows(int pane) const;
+  // A Yes/No question with the information icon; true for yes.
+  bool AskToGo(const std::string& question) const;
+  // The overwrite question of PC-to-PC copies and pastes.
+  OverwriteQuestion AskOverwrite();
+  void TransferToPrinter(std::vector<int> picked, bool all);
+  // Carry out a paste plan; return the slots written.
+  std::vector<int> PasteToPrinter(const PASTEPLAN& plan, std::unique_ptr<CComMsg>& progress);
+  std::vector<int> PasteToFile(const PASTEPLAN& plan, int pane);
+  // A completed move: empties its sources (in the printer through the link).
+  void EmptyMoveSources(std::vector<int> empty, std::unique_ptr<CComMsg>& progress);
   void AlignGroupNames(const std::vector<int>& written);
   void DiscardQueuedInput();
   bool PaneHasPath(int pane) const;
@@ -77,7 +93,8 @@ class CViewCommands : public QObject {
   bool ImportEnabled(int category) const;
 
   CXAMUView& m_view;
-  std::unique_ptr<CDeviceLink> m_link;
+  CSession& m_session;
+  CDeviceLink& m_link;
   std::unique_ptr<CDevicePrompt> m_prompt;
   // Cut slots (occupied selected slots of the last cut), and for every
   // clipboard record the slot it was copied from.

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/CommandIds.h"
-#include "app/Prompt.h"
-#include "app/XAMUApp.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Prompt.h"
+#include "guikit/Session.h"
 #include "device/AppConfig.h"
 #include "device/DeviceLink.h"
 #include "glyphedit/GlyphDialog.h"
@@ -70,14 +70,14 @@ bool StoreEntry(CDataSet& set, int slot, const DATAENTRY& entry) {
 
 // Saves a pane without the view's own save command: its file, or a new name
 // for an untitled one. False when nothing was written.
-bool SavePaneFile(CDataSet& set) {
+bool SavePaneFile(CSession& session, CDataSet& set) {
   std::string path = set.m_path;
   if (set.m_untitled || path.empty()) {
     FILEDIALOGSPEC spec;
     spec.title = QStringLiteral("名前を付けて保存");
     spec.filter = QString::fromUtf8(kDataFileFilter);
     spec.defaultExt = QStringLiteral("xmb");
-    spec.folder = QString::fromStdString(App().Config().GetDataFolder(false));
+    spec.folder = QString::fromStdString(session.Config().GetDataFolder(false));
     spec.fileName = QFileInfo(QString::fromStdString(path)).fileName();
     const QString chosen = Prompt().SaveFileName(spec);
     if (chosen.isEmpty()) return false;
@@ -117,7 +117,7 @@ int SaveGlyphFromEditor(CXAMUView& view, int pane, int slot, const DATAENTRY& en
   set.m_modified = 1;
   view.SetActivePane(pane);
   if (view.IsCommandEnabled(kCmdSave)) view.OnCommand(kCmdSave);
-  else SavePaneFile(set);
+  else SavePaneFile(view.Session(), set);
   if (set.m_untitled) {
     // The new name was not chosen: the slot goes back to what the file holds.
     if (kept.used) StoreEntry(set, slot, kept);
@@ -142,7 +142,8 @@ void RunGlyphEdit(CXAMUView& view) {
   const bool device = pane == CXAMUView::kPaneRight && view.DeviceMode();
 
   CGlyphDialog dialog(view.window());
-  dialog.SetModels(App().Config().Models());
+  dialog.SetModels(view.Session().Config().Models());
+  QObject::connect(&dialog, &CGlyphDialog::HelpRequested, &view, &CXAMUView::HelpRequested);
   dialog.LoadEntry(*current);
   dialog.SetSaveDisabled(device);
   // The save always goes to the slot the editor was opened on.
@@ -159,7 +160,7 @@ void RunGlyphEdit(CXAMUView& view) {
   } else {
     CPromptDevice prompt;
     CCountingProgress progress;
-    CDeviceLink link(App().Config());
+    CDeviceLink& link = view.Session().Link();
     const DATAENTRY* entries[] = {&edited};
     // Asked for the user's information only: the editor's result is stored anyway.
     link.ConfirmGlyphSizes(entries, prompt);
@@ -181,7 +182,7 @@ void RunGlyphEdit(CXAMUView& view) {
       const int read = link.ReRead(set, 0, progress);
       if (read != kDevOk) code = read;
     }
-    App().Config().ResetDeviceLimits();
+    view.Session().Config().ResetDeviceLimits();
     view.FillList(CXAMUView::kPaneLeft, CXAMUView::kKeepPosition);
     if (code == kDevRefillLeft && view.List(CXAMUView::kPaneLeft))
       view.FillList(CXAMUView::kPaneLeft, view.List(CXAMUView::kPaneLeft)->TopIndex());

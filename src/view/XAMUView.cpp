@@ -9,11 +9,10 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 
-#include "app/CommandIds.h"
-#include "app/Strings.h"
-#include "app/SplashWnd.h"
-#include "app/XAMUApp.h"
-#include "app/XAMUDoc.h"
+#include "guikit/CommandIds.h"
+#include "guikit/Resources.h"
+#include "guikit/Session.h"
+#include "guikit/Strings.h"
 #include "glyph/Glyph.h"
 #include "glyph/GlyphCodec.h"
 #include "model/Category.h"
@@ -23,8 +22,6 @@
 #include "model/Paths.h"
 #include "view/StaticContainer.h"
 #include "view/StaticPreview.h"
-#include "view/ViewGlyphHandOver.h"
-#include "view/ViewCommands.h"
 #include "view/ViewLayout.h"
 #include "view/XAMUButton.h"
 #include "view/XAMUEdit.h"
@@ -80,11 +77,11 @@ QString FromCp932(const std::string& text) { return QString::fromStdString(Cp932
 
 }  // namespace
 
-CXAMUView::CXAMUView(CXAMUDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+CXAMUView::CXAMUView(CSession& session, QWidget* parent) : QWidget(parent), m_session(session) {
   setObjectName(QStringLiteral("CXAMUView"));
   InitXamuResources();
-  m_sets[0] = &doc.Left();
-  m_sets[1] = &doc.Right();
+  m_sets[0] = &session.Left();
+  m_sets[1] = &session.Right();
   setMinimumSize(DialogToPixelX(kFormWidthDu), DialogToPixelY(kFormHeightDu));
   setMouseTracking(true);
   QFont form(QStringLiteral("IPAGothic"));
@@ -92,18 +89,15 @@ CXAMUView::CXAMUView(CXAMUDoc& doc, QWidget* parent) : QWidget(parent), m_doc(do
   setFont(form);
   CreateControls();
   RegisterCommand(kCmdSelectAll, [this] { OnSelectAll(); },
-                  [this] { return DataSet(m_activePane).IsUsed(SectionOfCategory(App().Category()), -2) != 0; });
+                  [this] { return DataSet(m_activePane).IsUsed(SectionOfCategory(m_session.Category()), -2) != 0; });
   RegisterCommand(kCmdDataSelect, [this] { OnDataSelect(); }, [] { return true; });
-  InstallGlyphHandOver(*this);
-  m_commandSet = std::make_unique<CViewCommands>(*this);
 }
 
 CXAMUView::~CXAMUView() {
-  m_commandSet.reset();
+  m_saveModified = nullptr;
   // The controls outlive this part of the view while they are torn down;
   // none of them may call back into it.
   for (QWidget* control : std::as_const(m_controls)) disconnect(control, nullptr, this, nullptr);
-  if (m_doc.View() == this) m_doc.SetView(nullptr);
 }
 
 void CXAMUView::AddControl(int id, QWidget* control, const QRect& rect) {
@@ -208,15 +202,18 @@ void CXAMUView::OnInitialUpdate() {
   }
   FillList(kPaneLeft, 0);
   UpdateAddressFields();
-  SwitchCategory(App().Category());
+  SwitchCategory(m_session.Category());
   m_initialised = true;
-  if (CXAMURadioButton* current = m_categoryButtons[App().Category()]) current->setChecked(true);
+  if (CXAMURadioButton* current = m_categoryButtons[m_session.Category()]) current->setChecked(true);
   UpdateAddressFields();
   emit CommandStatesChanged();
 }
 
-std::string CXAMUView::UntitledPath(int* counter, const std::string& avoid) {
-  const std::string folder = App().Config().GetDataFolder(false);
+std::string CXAMUView::UntitledPath(int* counter, const std::string& avoid) const {
+  return UntitledPath(m_session.Config().GetDataFolder(false), counter, avoid);
+}
+
+std::string CXAMUView::UntitledPath(const std::string& folder, int* counter, const std::string& avoid) {
   for (int n = std::max(1, *counter); n < kMaxUntitled; ++n) {
     const std::string path = folder + "/無題" + std::to_string(n) + ".xmb";
     if (QFileInfo::exists(QString::fromStdString(path))) continue;
@@ -237,8 +234,6 @@ void CXAMUView::ResetLeftPane() {
   FillList(kPaneLeft, 0);
   UpdateAddressFields();
 }
-
-bool CXAMUView::SaveModifiedPanes() { return m_commandSet->SaveModifiedPanes(); }
 
 bool CXAMUView::SetActivePane(int pane) {
   if (pane != kPaneLeft && pane != kPaneRight) return false;
@@ -290,7 +285,7 @@ void CXAMUView::FillList(int pane, int position) {
     emit CommandStatesChanged();
     return;
   }
-  const int category = App().Category();
+  const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   const int slotCount = CategorySlotCount(category);
   const QFontMetrics metrics(list->font());
@@ -303,7 +298,7 @@ void CXAMUView::FillList(int pane, int position) {
       widest = std::max(widest, metrics.horizontalAdvance(line));
       const bool used = set.IsUsed(section, i) != 0;
       // The left list greys what the printer will not take.
-      const bool normal = pane == kPaneRight ? used : used && i < App().DeviceLimit(category);
+      const bool normal = pane == kPaneRight ? used : used && i < m_session.DeviceLimit(category);
       list->SetItemData(i, normal ? 1 : 0);
     }
   }
@@ -337,7 +332,7 @@ void CXAMUView::UpdateAddressFields() {
 }
 
 QString CXAMUView::PanePath(int pane) const {
-  if (pane == kPaneRight && m_deviceMode) return App().DeviceName();
+  if (pane == kPaneRight && m_deviceMode) return QString::fromStdString(m_session.DeviceName());
   return QString::fromStdString(DataSet(pane).m_path);
 }
 
@@ -345,7 +340,7 @@ void CXAMUView::UpdatePreview(int pane) {
   CXAMUListBox* list = m_lists[pane];
   if (list->count() == 0) return;
   const int slot = std::max(0, list->CaretIndex());
-  const int category = App().Category();
+  const int category = m_session.Category();
   const CDataSet& set = DataSet(pane);
   const DETAILLINES detail = GetDetailLines(set, category, slot);
   QStringList lines;
@@ -361,7 +356,7 @@ void CXAMUView::UpdatePreview(int pane) {
 }
 
 void CXAMUView::ApplyPreviewHeights() {
-  const int category = std::clamp(App().Category(), 0, kCategoryCount - 1);
+  const int category = std::clamp(m_session.Category(), 0, kCategoryCount - 1);
   for (int pane = 0; pane < 2; ++pane) {
     const int line = m_previews[pane]->LineHeight();
     const int h = line * kPreviewLines[category] + (category == kCatGlyph ? kGlyphPictureHeight : 0);
@@ -371,7 +366,7 @@ void CXAMUView::ApplyPreviewHeights() {
 
 void CXAMUView::SwitchCategory(int category) {
   if (category < 0 || category >= kCategoryCount) return;
-  App().SetCategory(category);
+  m_session.SetCategory(category);
   for (int pane = 0; pane < 2; ++pane) {
     const QSignalBlocker block(m_lists[pane]);
     m_lists[pane]->clear();
@@ -456,12 +451,12 @@ void CXAMUView::OnButton(int id) {
 }
 
 void CXAMUView::OnSelectAll() {
-  if (!DataSet(m_activePane).IsUsed(SectionOfCategory(App().Category()), -2)) return;
+  if (!DataSet(m_activePane).IsUsed(SectionOfCategory(m_session.Category()), -2)) return;
   m_lists[m_activePane]->selectAll();
 }
 
 void CXAMUView::OnDataSelect() {
-  if (CXAMURadioButton* button = m_categoryButtons[std::clamp(App().Category(), 0, kCategoryCount - 1)])
+  if (CXAMURadioButton* button = m_categoryButtons[std::clamp(m_session.Category(), 0, kCategoryCount - 1)])
     button->setFocus(Qt::OtherFocusReason);
 }
 

@@ -11,7 +11,7 @@ class CStaticContainer;
 class CStaticPreview;
 class CViewCommands;
 class CXAMUButton;
-class CXAMUDoc;
+class CSession;
 class CXAMUEdit;
 class CXAMUListBox;
 class CXAMURadioButton;
@@ -28,7 +28,7 @@ class CXAMUView : public QWidget {
   // FillList position that keeps the list's top line and caret.
   static constexpr int kKeepPosition = -1;
 
-  CXAMUView(CXAMUDoc& doc, QWidget* parent);
+  CXAMUView(CSession& session, QWidget* parent);
   ~CXAMUView() override;
 
   // Runs once, before the form is first shown: untitled names for both
@@ -36,6 +36,7 @@ class CXAMUView : public QWidget {
   void OnInitialUpdate();
   bool IsInitialised() const { return m_initialised; }
 
+  CSession& Session() const { return m_session; }
   CDataSet& DataSet(int pane) const { return pane == kPaneLeft ? *m_sets[0] : *m_sets[1]; }
   int ActivePane() const { return m_activePane; }
   // Returns whether the active pane changed.
@@ -60,16 +61,21 @@ class CXAMUView : public QWidget {
   // Moves the controls of the resize table for a client area of W x H.
   void LayoutForClientSize(int width, int height);
 
-  // A free untitled path, "無題%d.xmb" in the data folder, counting from
+  // A free untitled path, "無題%d.xmb" in `folder`, counting from
   // `*counter` and skipping `avoid`; `*counter` gets the next number.
-  static std::string UntitledPath(int* counter, const std::string& avoid);
+  static std::string UntitledPath(const std::string& folder, int* counter, const std::string& avoid);
+  // The same in the session's data folder.
+  std::string UntitledPath(int* counter, const std::string& avoid) const;
   // New document: the left pane gets a fresh untitled file.
   void ResetLeftPane();
   // Offers to save the modified panes, right pane first; false stops the
-  // close.
-  bool SaveModifiedPanes();
-  // The file, transfer, clipboard, delete and import/export commands.
+  // close. Answered by the command set (SetSaveModifiedHandler).
+  bool SaveModifiedPanes() { return !m_saveModified || m_saveModified(); }
+  void SetSaveModifiedHandler(std::function<bool()> handler) { m_saveModified = std::move(handler); }
+  // The file, transfer, clipboard, delete and import/export commands; made
+  // and owned by whoever puts the view in a window, which hands them in.
   CViewCommands& Commands() const { return *m_commandSet; }
+  void SetCommands(CViewCommands* commands) { m_commandSet = commands; }
 
   // Commands of the menus, accelerators and tool bar. A command counts as
   // enabled only when it has a handler and its rule says so.
@@ -97,6 +103,8 @@ class CXAMUView : public QWidget {
   // A form button was pressed (ids of the form); later command flows
   // connect here.
   void ButtonPressed(int id);
+  // Help for `context` (0 for none) with a help command of the frame.
+  void HelpRequested(int context, int command);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -117,7 +125,7 @@ class CXAMUView : public QWidget {
   void OnDataSelect();
   void ApplyPreviewHeights();
 
-  CXAMUDoc& m_doc;
+  CSession& m_session;
   CDataSet* m_sets[2];
   QMap<int, QWidget*> m_controls;
   QMap<int, COMMAND> m_commands;
@@ -130,5 +138,6 @@ class CXAMUView : public QWidget {
   bool m_deviceMode = false;
   bool m_initialised = false;
   bool m_laidOut = false;
-  std::unique_ptr<CViewCommands> m_commandSet;
+  CViewCommands* m_commandSet = nullptr;
+  std::function<bool()> m_saveModified;
 };

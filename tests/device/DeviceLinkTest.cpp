@@ -26,6 +26,14 @@ using Bytes = std::vector<uint8_t>;
 const std::string kHello = "\x82\xa0\x82\xa2";  // あい
 const std::string kWorld = "\x82\xa4\x82\xa6";  // うえ
 
+// Makes `entry` a used entry holding a copy of `content`.
+void SetContent(DATAENTRY& entry, const Bytes& content) {
+  entry.used = 1;
+  entry.size = static_cast<uint32_t>(content.size());
+  entry.content = AllocContent(content.size());
+  std::copy(content.begin(), content.end(), entry.content.get());
+}
+
 class DeviceLinkTest : public ::testing::Test {
  protected:
   void SetUp() override { SetSpooler(SimIni()); }
@@ -149,11 +157,7 @@ TEST_F(DeviceLinkTest, SecondLinkOfTheSameUserIsBusy) {
   CDeviceLink first(config), second(config);
   ASSERT_EQ(first.OpenLink(), kDevOk);
   DATAENTRY entry;
-  Bytes content = AddressContent(kHello);
-  entry.used = 1;
-  entry.size = static_cast<uint32_t>(content.size());
-  entry.content = AllocContent(content.size());
-  std::copy(content.begin(), content.end(), entry.content.get());
+  SetContent(entry, AddressContent(kHello));
   ASSERT_EQ(first.WriteEntry(0, kCatAddress, entry), kDevOk);  // its request file stays
   {
     CDeviceLink third(config);
@@ -418,11 +422,8 @@ TEST_F(DeviceLinkTest, PrinterRefusesDataOfAnotherKind) {
   CDeviceLink link(config);
   ASSERT_EQ(link.OpenLink(), kDevOk);
   DATAENTRY entry;
-  Bytes address = AddressContent(kHello);
-  entry.used = 1;
-  entry.size = static_cast<uint32_t>(address.size());
-  entry.content = AllocContent(address.size());
-  std::copy(address.begin(), address.end(), entry.content.get());
+  const Bytes address = AddressContent(kHello);
+  SetContent(entry, address);
   EXPECT_EQ(link.WriteEntry(0, kCatName, entry), kDevNotTaken);
   EXPECT_EQ(link.LastResult(), kDevNotTaken);
   // The same entry as address data is taken, whatever the current category.
@@ -449,11 +450,7 @@ TEST_F(DeviceLinkTest, ExchangeFilesArePrivateAndTheWriteRequestStaysUntilClose)
   CDeviceLink link(config);
   ASSERT_EQ(link.OpenLink(), kDevOk);
   DATAENTRY entry;
-  Bytes content = AddressContent(kHello);
-  entry.used = 1;
-  entry.size = static_cast<uint32_t>(content.size());
-  entry.content = AllocContent(content.size());
-  std::copy(content.begin(), content.end(), entry.content.get());
+  SetContent(entry, AddressContent(kHello));
   ASSERT_EQ(link.WriteEntry(4, kCatAddress, entry), kDevOk);
   struct stat st {};
   ASSERT_EQ(stat(RequestPath().c_str(), &st), 0);
@@ -541,12 +538,7 @@ TEST_F(DeviceLinkTest, PasteWritesThenDeletesEmptiedSlots) {
   // (onto an empty slot), content (onto a registered slot).
   std::vector<DATAENTRY> pasted(4);
   Bytes c = AddressContent(kHello);
-  for (int k : {0, 3}) {
-    pasted[static_cast<size_t>(k)].used = 1;
-    pasted[static_cast<size_t>(k)].size = static_cast<uint32_t>(c.size());
-    pasted[static_cast<size_t>(k)].content = AllocContent(c.size());
-    std::copy(c.begin(), c.end(), pasted[static_cast<size_t>(k)].content.get());
-  }
+  for (size_t k : {0u, 3u}) SetContent(pasted[k], c);
   prompt.choices = {kOverwriteAll};
   std::vector<int> selection = {0, 1, 2, 3};
   EXPECT_EQ(link.PasteFlow(selection, pasted, device, 0, true, prompt, progress), kDevOk);
@@ -566,10 +558,7 @@ TEST_F(DeviceLinkTest, PasteQueryFailureStopsWithoutWriting) {
   CDataSet device;
   std::vector<DATAENTRY> pasted(1);
   Bytes c = AddressContent(kHello);
-  pasted[0].used = 1;
-  pasted[0].size = static_cast<uint32_t>(c.size());
-  pasted[0].content = AllocContent(c.size());
-  std::copy(c.begin(), c.end(), pasted[0].content.get());
+  SetContent(pasted[0], c);
   std::vector<int> selection = {0};
   // Reported once; the read-back fails the same way and its result is returned.
   EXPECT_EQ(link.PasteFlow(selection, pasted, device, 0, true, prompt, progress), kDevBadChecksum);

@@ -204,7 +204,7 @@ TEST_F(EditCore, EveryCommandUndoesInReverseOrder) {
     }
     states.push_back(Picture());
   }
-  EXPECT_EQ(core.UndoStack().Size(), 40u);
+  EXPECT_EQ(core.History().UndoCount(), 40u);
   for (int i = 40; i > 0; --i) {
     ASSERT_EQ(Picture(), states[i]) << i;
     core.Undo();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/DibSup.h"
-#include "app/Strings.h"
+#include "guikit/Strings.h"
 #include "app/XAMUApp.h"
 #include "model/Cp932.h"
 #include "view/StaticContainer.h"

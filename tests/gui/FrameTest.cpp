@@ -20,8 +20,8 @@
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
-#include "app/FileDialogs.h"
+#include "guikit/CommandIds.h"
+#include "guikit/FileDialogs.h"
 #include "app/Placement.h"
 #include "app/SplashWnd.h"
 #include "model/FileResult.h"
@@ -301,7 +301,8 @@ TEST_F(CGuiTest, OpeningAFileWithAnotherSignatureLeavesTheLeftPaneEmpty) {
 
 TEST_F(CGuiTest, AFileThatCannotBeOpenedFailsTheOpen) {
   CScriptedPrompt prompt;
-  CXAMUDoc doc;
+  CSession session(App().Config());
+  CXAMUDoc doc(session);
   EXPECT_FALSE(doc.OnOpenDocument(QStringLiteral("/nonexistent/missing.xmb")));
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QString::fromStdString(FileResultMessage(kFileNotOpened, false, "/nonexistent/missing.xmb")));

@@ -9,7 +9,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "device/AppConfig.h"
 #include "glyph/GlyphCodec.h"
 #include "glyphedit/GlyphDialog.h"

@@ -42,11 +42,15 @@ class CGuiTest : public ::testing::Test {
   void TearDown() override {
     m_frame.reset();
     m_doc.reset();
+    m_session.reset();
   }
 
   // `leftFile` is opened into the left pane as the start-up argument is.
   CXAMUView& MakeView(const std::string& leftFile = std::string()) {
-    m_doc = std::make_unique<CXAMUDoc>();
+    m_session = std::make_unique<CSession>(App().Config());
+    m_doc = std::make_unique<CXAMUDoc>(*m_session);
+    // As the start-up wires it.
+    QObject::connect(m_doc.get(), &CXAMUDoc::LoadFailed, &App(), &CXAMUApp::DisableSplash);
     m_frame = std::make_unique<CMainFrame>(*m_doc);
     if (!leftFile.empty()) m_doc->OnOpenDocument(QString::fromStdString(leftFile));
     else m_doc->OnNewDocument();
@@ -56,6 +60,7 @@ class CGuiTest : public ::testing::Test {
     return *m_frame->View();
   }
 
+  std::unique_ptr<CSession> m_session;
   std::unique_ptr<CXAMUDoc> m_doc;
   std::unique_ptr<CMainFrame> m_frame;
 };

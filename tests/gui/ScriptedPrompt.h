@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "app/Prompt.h"
+#include "guikit/Prompt.h"
 
 // Answers every question from a prepared list and records every text, so
 // that widget tests can check what the user would have been told.

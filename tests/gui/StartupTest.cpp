@@ -18,7 +18,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
-#include "app/FileDialogs.h"
+#include "guikit/FileDialogs.h"
 #include "app/SingleInstance.h"
 #include "device/AppConfig.h"
 #include "model/FileResult.h"

@@ -10,7 +10,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "device/AppConfig.h"
 #include "device/DeviceResult.h"
 #include "model/Category.h"
@@ -75,6 +75,27 @@ class ViewCmdsTest : public CGuiTest {
     return App().Config().Init() && App().Config().CheckPrinters() == kScanOk;
   }
   CViewCommands& Cmds() { return m_frame->View()->Commands(); }
+  // Copies (`cut`: cuts) `rows` of pane `from`, then pastes them from line
+  // `caret` of pane `to`, the prompt giving `answers` in turn.
+  void CopyThenPaste(CScriptedPrompt& prompt, int from, std::initializer_list<int> rows, bool cut, int to, int caret,
+                     const QList<int>& answers) {
+    CXAMUView& view = *m_frame->View();
+    Select(view, from, rows);
+    view.OnCommand(cut ? kCmdCut : kCmdCopy);
+    view.SetActivePane(to);
+    if (to == from) view.List(to)->clearSelection();
+    view.List(to)->SetCaretIndex(caret);
+    prompt.answers = answers;
+    view.OnCommand(kCmdPaste);
+  }
+  // Selects `rows` of `pane` and runs command `id`, the prompt giving
+  // `answers` in turn.
+  void SelectAndRun(CScriptedPrompt& prompt, int pane, std::initializer_list<int> rows, int id,
+                    const QList<int>& answers) {
+    Select(*m_frame->View(), pane, rows);
+    prompt.answers = answers;
+    m_frame->View()->OnCommand(id);
+  }
   std::string m_sim;
 };
 
@@ -197,12 +218,7 @@ TEST_F(ViewCmdsTest, MoveKeepsTheSourcesOfSkippedRecords) {
   Put(left, kSecFile, 1, 2);
   Put(right, kSecFile, 11, 9);
   view.RefreshLists(true);
-  Select(view, L, {0, 1});
-  view.OnCommand(kCmdCut);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(10);
-  prompt.answers = {kAnswerYes, 2};  // move; いいえ for slot 12
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0, 1}, true, R, 10, {kAnswerYes, 2});  // move; いいえ for slot 12
   EXPECT_EQ(prompt.messages[0], QStringLiteral("右側表示エリアの11番を先頭にデータを移動します。"));
   EXPECT_EQ(TagOf(right, kSecFile, 10), 1);
   EXPECT_EQ(TagOf(right, kSecFile, 11), 9);
@@ -216,12 +232,7 @@ TEST_F(ViewCmdsTest, PasteAtTheLastLineWritesOneRecordWithTheSingleQuestion) {
   CDataSet& left = view.DataSet(L);
   for (int i = 0; i < 3; ++i) Put(left, kSecFile, i, uint8_t(i + 1));
   view.FillList(L, 0);
-  Select(view, L, {0, 1, 2});
-  view.OnCommand(kCmdCopy);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(99);
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0, 1, 2}, false, R, 99, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QStringLiteral("右側表示エリアの100番にデータを貼り付けます。"));
   EXPECT_EQ(TagOf(view.DataSet(R), kSecFile, 99), 1);
@@ -238,12 +249,7 @@ TEST_F(ViewCmdsTest, CopiedEmptySlotsEmptyTheTargetsAfterConfirmation) {
   Put(right, kSecFile, 0, 7);
   Put(right, kSecFile, 1, 8);
   view.RefreshLists(true);
-  Select(view, L, {0, 1});
-  view.OnCommand(kCmdCopy);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(0);
-  prompt.answers = {kAnswerYes, 0, 0};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0, 1}, false, R, 0, {kAnswerYes, 0, 0});
   EXPECT_EQ(TagOf(right, kSecFile, 0), 1);
   EXPECT_EQ(right.IsUsed(kSecFile, 1), 0);
 }
@@ -260,12 +266,7 @@ TEST_F(ViewCmdsTest, NameDataIsNeverOverwritten) {
   const QString notice = QStringLiteral("すでにデータが登録されています。\n未登録番号に登録してください。");
 
   // One record onto an occupied slot: the notice, nothing pasted.
-  Select(view, L, {0});
-  view.OnCommand(kCmdCopy);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(0);
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0}, false, R, 0, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 2);
   EXPECT_EQ(prompt.messages[1], notice);
   EXPECT_EQ(TagOf(right, kSecName, 0), 9);
@@ -273,12 +274,7 @@ TEST_F(ViewCmdsTest, NameDataIsNeverOverwritten) {
 
   // Several: OK skips the occupied slot, the others are written.
   prompt.messages.clear();
-  Select(view, L, {0, 1, 2});
-  view.OnCommand(kCmdCopy);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(0);
-  prompt.answers = {kAnswerYes, 0};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0, 1, 2}, false, R, 0, {kAnswerYes, 0});
   ASSERT_EQ(prompt.messages.size(), 2);
   EXPECT_EQ(prompt.messages[1], notice);
   EXPECT_EQ(TagOf(right, kSecName, 0), 9);
@@ -345,19 +341,13 @@ TEST_F(ViewCmdsTest, DeleteFromAFileClearsOccupiedSelectedSlots) {
   Put(left, kSecFile, 1, 1);
   view.FillList(L, 0);
   // Only empty slots selected: asked, nothing changes.
-  Select(view, L, {4, 5});
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdDelete);
+  SelectAndRun(prompt, L, {4, 5}, kCmdDelete, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QStringLiteral("選択中のＰＣデータを削除します。\nよろしいですか？"));
   EXPECT_EQ(left.m_modified, 0);
-  Select(view, L, {1, 4});
-  prompt.answers = {kAnswerNo};
-  view.OnCommand(kCmdDelete);
+  SelectAndRun(prompt, L, {1, 4}, kCmdDelete, {kAnswerNo});
   EXPECT_EQ(left.IsUsed(kSecFile, 1), 1);
-  Select(view, L, {1, 4});
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdDelete);
+  SelectAndRun(prompt, L, {1, 4}, kCmdDelete, {kAnswerYes});
   EXPECT_EQ(left.IsUsed(kSecFile, 1), 0);
   EXPECT_EQ(left.m_modified, 1);
 }
@@ -548,9 +538,7 @@ TEST_F(ViewCmdsTest, PrinterTransferDeleteAndReadBack) {
   // Delete 2, 5 and 9 from the printer.
   ASSERT_TRUE(UsePrinter());
   prompt.messages.clear();
-  Select(view, R, {1, 4, 8});
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdDelete);
+  SelectAndRun(prompt, R, {1, 4, 8}, kCmdDelete, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QStringLiteral("選択中のクイルプデータを削除します。\nよろしいですか？"));
   EXPECT_EQ(right.IsUsed(kSecFile, -2), 0);
@@ -680,24 +668,14 @@ TEST_F(ViewCmdsTest, PasteAndMoveWithinThePrinter) {
   prompt.answers = {kAnswerOk};
   Cmds().ReadPrinter(false);  // empty: message 170
   // Paste from the left pane into printer slot 3.
-  Select(view, L, {0});
-  view.OnCommand(kCmdCopy);
-  view.SetActivePane(R);
-  view.List(R)->SetCaretIndex(2);
   prompt.messages.clear();
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, L, {0}, false, R, 2, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QStringLiteral("右側表示エリアの3番にデータを貼り付けます。"));
   EXPECT_EQ(right.IsUsed(kSecFile, 2), 1);
   // Move it within the printer to slot 6: written there, deleted at 3.
-  Select(view, R, {2});
-  view.OnCommand(kCmdCut);
-  view.List(R)->clearSelection();
-  view.List(R)->SetCaretIndex(5);
   prompt.messages.clear();
-  prompt.answers = {kAnswerYes};
-  view.OnCommand(kCmdPaste);
+  CopyThenPaste(prompt, R, {2}, true, R, 5, {kAnswerYes});
   ASSERT_EQ(prompt.messages.size(), 1);
   EXPECT_EQ(prompt.messages[0], QStringLiteral("同じ表示エリアの6番にデータを移動します。"));
   EXPECT_EQ(right.IsUsed(kSecFile, 2), 0);

@@ -8,7 +8,7 @@
 
 #include "GuiFixture.h"
 #include "ScriptedPrompt.h"
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "model/Category.h"
 #include "model/Labels.h"
 #include "model/Cp932.h"
@@ -72,7 +72,7 @@ TEST_F(CGuiTest, UntitledNamesSkipExistingFilesAndTheOtherPane) {
   const std::string folder = App().Config().GetDataFolder(false);
   CTestEnv::WriteBytes(folder + "/無題1.xmb", {});
   int counter = 1;
-  const std::string first = View::UntitledPath(&counter, folder + "/無題2.xmb");
+  const std::string first = View::UntitledPath(folder, &counter, folder + "/無題2.xmb");
   EXPECT_EQ(first, folder + "/無題3.xmb");
   EXPECT_EQ(counter, 4);
   std::remove((folder + "/無題1.xmb").c_str());

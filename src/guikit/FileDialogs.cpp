@@ -1,4 +1,4 @@
-#include "app/FileDialogs.h"
+#include "guikit/FileDialogs.h"
 
 #include <QFile>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
-#include "app/Strings.h"
+#include "guikit/Strings.h"
 
 #include <string>
 
-#include "app/CommandIds.h"
+#include "guikit/CommandIds.h"
 #include "model/Cp932.h"
 
 namespace {

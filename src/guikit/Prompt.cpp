@@ -1,4 +1,4 @@
-#include "app/Prompt.h"
+#include "guikit/Prompt.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/FileDialogs.h"
-#include "app/Strings.h"
+#include "guikit/FileDialogs.h"
+#include "guikit/Strings.h"
 #include "model/FileResult.h"
 
 namespace {
