@@ -105,6 +105,7 @@ TEST_F(CliPrinterTest, FailuresPrintTheirMessage) {
 
 TEST_F(CliPrinterTest, MissingLibraryIsReportedAndEveryCommandFails) {
   setenv("XAMU_DRIVER_DIR", (env.Root() + "/nowhere").c_str(), 1);
+  setenv("XAMU_SPOOLER", "sim", 1);
   CLIRESULT r = RunCli("printer read -c address");
   unsetenv("XAMU_DRIVER_DIR");
   EXPECT_EQ(r.status, 1);
