@@ -298,7 +298,7 @@ void CMainFrame::OnWebPage() {
 }
 
 void CMainFrame::OnAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(this, QString::fromStdString(App().Config().DriverFolder()));
   about.exec();
 }
 
