@@ -51,6 +51,8 @@ class CCupsServer {
   // connections. False (see Error) when it did not come up.
   bool Start() {
     namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::remove_all(m_folder, ec);  // nothing of an earlier server in this root
     for (const char* sub : {"spool/temp", "cache", "state", "log", "ppd"}) fs::create_directories(m_folder + "/" + sub);
     std::ofstream files(m_folder + "/cups-files.conf");
     files << "ServerRoot " << m_folder << "\nRequestRoot " << m_folder << "/spool\nTempDir " << m_folder
