@@ -79,7 +79,11 @@ void CAppConfig::ChooseSpooler() {
   if (name == kSpoolerSim) {
     m_spooler = std::make_unique<CSimSpooler>(m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder);
   } else if (name == kSpoolerCups) {
-    m_spooler = std::make_unique<CCupsSpooler>();
+    // The runtime folder is the user's alone; the per-user data folder too.
+    std::string temp = EnvOr("XDG_RUNTIME_DIR", "");
+    std::error_code ec;
+    if (temp.empty() || !fs::is_directory(temp, ec)) temp = m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder;
+    m_spooler = std::make_unique<CCupsSpooler>(temp);
   } else {
     std::string message = kMsgBadSpooler;
     message.replace(message.find("%s"), 2, name);

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -113,16 +114,26 @@ bool CCupsSpooler::GetDriverPrivate(const std::string& printer, std::vector<uint
   m_problem.clear();
   HTTP http = Connect(m_timeoutMs, m_problem);
   if (!http) return false;
-  // libcups makes a temporary copy (in $TMPDIR) and names it here.
+  // libcups writes the PPD into the file named here (or replaces it with a
+  // link to the server's own copy); either is removed after reading.
+  std::string made = m_tempFolder + "/~XamuPpdXXXXXX";
   char path[1024] = "";
+  int fd = made.size() < sizeof path ? mkstemp(made.data()) : -1;
+  if (fd < 0) {
+    m_problem = "no temporary file for the PPD in " + m_tempFolder;
+    return false;
+  }
+  close(fd);
+  std::memcpy(path, made.c_str(), made.size() + 1);
   time_t modified = 0;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   http_status_t status = cupsGetPPD3(http.get(), printer.c_str(), &modified, path, sizeof path);
 #pragma GCC diagnostic pop
   int result = kPpdUnreadable;
-  if (status == HTTP_STATUS_OK && path[0]) result = ReadPpdDriverPrivate(path, bytes);
-  if (path[0]) unlink(path);
+  if (status == HTTP_STATUS_OK) result = ReadPpdDriverPrivate(path, bytes);
+  unlink(path);
+  if (made != path) unlink(made.c_str());
   if (status != HTTP_STATUS_OK) {
     m_problem = status == HTTP_STATUS_NOT_FOUND ? "no PPD" : "the PPD cannot be fetched (" + LastCupsError() + ")";
     return false;

@@ -40,7 +40,10 @@ const char* PpdResultText(int result);
 class CCupsSpooler : public CSpooler {
  public:
   static constexpr int kDefaultTimeoutMs = 3000;
-  explicit CCupsSpooler(int timeoutMs = kDefaultTimeoutMs) : m_timeoutMs(timeoutMs) {}
+  // `tempFolder` holds the passing copy of a queue's PPD: a folder only the
+  // user can enter ($XDG_RUNTIME_DIR, the per-user data folder).
+  explicit CCupsSpooler(std::string tempFolder, int timeoutMs = kDefaultTimeoutMs)
+      : m_tempFolder(std::move(tempFolder)), m_timeoutMs(timeoutMs) {}
 
   bool EnumPrinters(std::vector<SPOOLERPRINTER>& printers) override;
   bool GetDriverPrivate(const std::string& printer, std::vector<uint8_t>& bytes) override;
@@ -54,6 +57,7 @@ class CCupsSpooler : public CSpooler {
   static std::string ServerName();
 
  private:
+  std::string m_tempFolder;
   int m_timeoutMs;
   std::map<intptr_t, std::string> m_open;  // handle -> queue name
   intptr_t m_next = 1;

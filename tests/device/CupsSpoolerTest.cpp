@@ -156,7 +156,7 @@ class CStalledServer {
 TEST(CupsSpooler, StalledServerCannotEnumerate) {
   CTestEnv env;
   CStalledServer stalled(env.Root() + "/runtime/cups.sock");
-  CCupsSpooler spooler(200);
+  CCupsSpooler spooler(env.Root() + "/runtime", 200);
   std::vector<SPOOLERPRINTER> printers{{"stale", "entry"}};
   EXPECT_FALSE(spooler.EnumPrinters(printers));
   EXPECT_TRUE(printers.empty());
@@ -177,8 +177,13 @@ class CupsTest : public ::testing::Test {
   void Library(std::initializer_list<std::string> queues) {
     WriteText(env.Root() + "/sim/spooler.ini", LibrarySections(queues));
   }
-  // No temporary PPD copy is left behind in $TMPDIR.
-  bool TempFolderEmpty() const { return fs::is_empty(env.Root() + "/work"); }
+  // No temporary PPD copy is left behind: the runtime folder holds the
+  // server's socket only, and nothing went to $TMPDIR.
+  bool TempFolderEmpty() const {
+    for (const auto& entry : fs::directory_iterator(env.Root() + "/runtime"))
+      if (entry.path().filename() != "cups.sock") return false;
+    return fs::is_empty(env.Root() + "/work");
+  }
 
   CTestEnv env;
   CCupsServer server{env.Root()};
@@ -237,7 +242,7 @@ TEST_F(CupsTest, QueuesWithoutTheMakersDriverAreNotAccepted) {
     EXPECT_EQ(p->jobs, kJobsNotAsked) << c.queue;
   }
   // A queue without a PPD gives no block at all.
-  CCupsSpooler spooler;
+  CCupsSpooler spooler(env.Root() + "/runtime");
   std::vector<uint8_t> block;
   EXPECT_FALSE(spooler.GetDriverPrivate("Raw", block));
   EXPECT_EQ(spooler.Problem(), "no PPD");
@@ -286,7 +291,7 @@ TEST_F(CupsTest, QueueNamesOutsideAsciiAndUnknownNames) {
   EXPECT_EQ(link.OpenLink(), kDevOk);
   link.CloseLink();
   // CUPS has no queue names with spaces; asking for one is answered, not a crash.
-  CCupsSpooler spooler;
+  CCupsSpooler spooler(env.Root() + "/runtime");
   EXPECT_EQ(spooler.OpenPrinter("With Space"), 0);
   EXPECT_NE(spooler.Problem(), "");
   EXPECT_EQ(spooler.OpenPrinter(""), 0);
