@@ -214,6 +214,19 @@ TEST_F(CupsTest, QuilpQueueIsAcceptedAndConnected) {
   link.CloseLink();
 }
 
+TEST_F(CupsTest, InstancesAreNotPrintersOfTheirOwn) {
+  AddQueue("QuilpOne", kSamplePpd);
+  // A user's instance: the same queue with other default options.
+  fs::create_directories(env.Root() + "/home/.cups");
+  WriteText(env.Root() + "/home/.cups/lpoptions", "Dest QuilpOne/wide PageSize=Tape18\n");
+  CCupsSpooler spooler(env.Root() + "/runtime");
+  std::vector<SPOOLERPRINTER> printers;
+  ASSERT_TRUE(spooler.EnumPrinters(printers)) << spooler.Problem();
+  ASSERT_EQ(printers.size(), 1u);
+  EXPECT_EQ(printers[0].name, "QuilpOne");
+  EXPECT_EQ(printers[0].driver, "KORVANTE QUILP PRO QP700");
+}
+
 TEST_F(CupsTest, QueuesWithoutTheMakersDriverAreNotAccepted) {
   struct CASE {
     const char* queue;
