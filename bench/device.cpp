@@ -59,7 +59,7 @@ void ReadPrinter(benchmark::State& state) {
   CTestEnv env;
   CDataSet memory;
   for (int i = 0; i < kSlots; ++i) memory.SetEntry(SectionOfCategory(kCatAddress), i, 1, FullAddress(i));
-  memory.SaveDataFile(GetSimFolder() + "/" + "QUILP PRO QP700.xmb");
+  memory.SaveDataFile(GetSimFolder(GetUserDataFolder()) + "/" + "QUILP PRO QP700.xmb");
   CAppConfig config;
   if (!config.Init()) {
     state.SkipWithError("the emulated printer library is not built");
@@ -68,7 +68,7 @@ void ReadPrinter(benchmark::State& state) {
   config.SetCategory(kCatAddress);
   // An installed printer's settings were written long before: back-date them
   // so the emulator keeps them parsed, as it would in a running installation.
-  std::string ini = EnsureSimSpoolerIni();
+  std::string ini = EnsureSimSpoolerIni(GetUserDataFolder());
   struct timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
   utimensat(AT_FDCWD, ini.c_str(), times, 0);
   CDeviceLink link(config);

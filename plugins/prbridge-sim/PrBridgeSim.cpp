@@ -22,13 +22,16 @@
 #include "model/Category.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
+#include "model/Paths.h"
+#include "xamu/prbridge.h"
 
-#define XAMU_EXPORT extern "C" __attribute__((visibility("default")))
+// The four functions are declared, and exported, by the public header: the
+// emulated printer is its reference implementation.
+#define XAMU_EXPORT extern "C"
 
 namespace {
 
-// Status words CheckConnectA gives.
-constexpr int32_t kStatusReady = 2;
+constexpr int32_t kStatusReady = XAMU_PRBRIDGE_STATUS_READY;
 // Registration memory when spooler.ini gives none.
 constexpr int32_t kDefaultCapacity = 262144;
 // Printer names are short; a longer one is not read further.
@@ -47,6 +50,10 @@ struct SIMSETTINGS {
   bool headerOnly = false;    // fault: answers end after their 32-byte header
   int32_t querySlot = -1;     // fault: every query answers this slot (-1: the real one)
 };
+
+// The library has no configuration object to ask: it finds the per-user data
+// folder the way the program does.
+std::string SimFolder() { return GetSimFolder(GetUserDataFolder()); }
 
 std::string NameOf(const char* printer) {
   return printer ? std::string(printer, strnlen(printer, kMaxNameBytes)) : std::string();
@@ -72,10 +79,10 @@ struct SETTINGSCACHE {
 SETTINGSCACHE g_settings;
 
 const CIniFile* SpoolerIni() {
-  std::string path = GetSimFolder() + "/spooler.ini";
+  std::string path = SimFolder() + "/spooler.ini";
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) {
-    path = EnsureSimSpoolerIni();
+    path = EnsureSimSpoolerIni(GetUserDataFolder());
     if (path.empty() || stat(path.c_str(), &st) != 0) return nullptr;
   }
   if (g_settings.trusted && g_settings.path == path && SameFile(st, g_settings.seen)) return &g_settings.ini;
@@ -119,7 +126,7 @@ std::string MemoryPath(const std::string& name) {
   for (char& c : file)
     if (c == '/') c = '_';
   if (!file.empty() && file[0] == '.') file[0] = '_';
-  return GetSimFolder() + "/" + file + ".xmb";
+  return SimFolder() + "/" + file + ".xmb";
 }
 
 // The printer's memory, or null when its file exists but cannot be read (the

@@ -53,7 +53,7 @@ QString CAboutDlg::CutToWidth(const QString& text, int textWidth, int fieldWidth
   return QString::fromStdString(Cp932ToUtf8(std::string_view(bytes).substr(0, keep))) + QStringLiteral("...");
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& driverFolder) : QDialog(parent) {
   setWindowTitle(QStringLiteral("XAMUのﾊﾞｰｼﾞｮﾝ情報"));
   auto* grid = new QGridLayout(this);
   auto* icon = new QLabel(this);
@@ -73,7 +73,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   }
   grid->addWidget(m_user, 2, 1);
   grid->addWidget(m_company, 3, 1);
+  int row = 4;
+  if (!driverFolder.isEmpty()) {
+    // Which printer library the program talks to: the first thing to check
+    // when a real printer is not found.
+    m_driverFolder = new QLabel(QStringLiteral("プリンタライブラリ: ") + driverFolder, this);
+    m_driverFolder->setAccessibleName(QStringLiteral("DriverFolder"));
+    m_driverFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(m_driverFolder, row++, 0, 1, 2);
+  }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  grid->addWidget(buttons, 4, 0, 1, 2);
+  grid->addWidget(buttons, row, 0, 1, 2);
 }

@@ -9,9 +9,12 @@ class QLabel;
 class CAboutDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit CAboutDlg(QWidget* parent);
+  // `driverFolder`: the printer utility library's folder in use, shown on a
+  // line of its own (none when empty).
+  explicit CAboutDlg(QWidget* parent, const QString& driverFolder = QString());
   QLabel* UserLabel() const { return m_user; }
   QLabel* CompanyLabel() const { return m_company; }
+  QLabel* DriverFolderLabel() const { return m_driverFolder; }
 
   // The registration values ("User", "Company"), each prefixed with ": ".
   static QString RegisteredValue(const char* name);
@@ -23,4 +26,5 @@ class CAboutDlg : public QDialog {
  private:
   QLabel* m_user = nullptr;
   QLabel* m_company = nullptr;
+  QLabel* m_driverFolder = nullptr;
 };

@@ -311,7 +311,7 @@ void CMainFrame::OnWebPage() {
 }
 
 void CMainFrame::OnAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(this, QString::fromStdString(App().Config().DriverFolder()));
   about.exec();
 }
 

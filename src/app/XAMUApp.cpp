@@ -25,13 +25,15 @@ CXAMUApp* g_app = nullptr;
 
 // Settings keys.
 constexpr char kPrinterKey[] = "Printer/DeviceName";
+// The printer utility library's folder chosen with --driver-dir.
+constexpr char kDriverFolderKey[] = "Printer/DriverFolder";
 
 // Exit statuses of a start that ends early.
 constexpr int kExitFailed = 1;     // a start-up step failed (after its message)
 constexpr int kExitUsage = 2;      // the command line could not be read
 // What --help prints: the command line and where the run-time folders come from.
 constexpr const char* kHelpText =
-    "usage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n"
+    "usage: xamu [--no-splash] [--screenshot FILE.png] [--driver-dir DIR] [FILE.xmb]\n"
     "\n"
     "The desktop companion of the QUILP PRO label printers. Without a file a new\n"
     "document is opened; with a file, that data file is opened into the left pane\n"
@@ -40,12 +42,17 @@ constexpr const char* kHelpText =
     "  --no-splash            start without the splash window\n"
     "  --screenshot FILE.png  save a picture of the main window once it is shown,\n"
     "                         then exit (works under xvfb-run)\n"
+    "  --driver-dir DIR       use the printer utility library DIR/3/libprbridge.so\n"
+    "                         from now on (kept as a setting; an empty DIR goes\n"
+    "                         back to the emulated printer)\n"
     "  -h, --help             show this text\n"
     "  -v, --version          show the version\n"
     "\n"
     "Environment: XAMU_PROGRAM_DIR (program folder), XAMU_DRIVER_DIR (folder whose\n"
     "3/libprbridge.so is the printer utility library; default: the emulated\n"
-    "printer), XAMU_SPOOLER, XAMU_SIM_DIR, XAMU_DATA_HOME. See xamu(1).\n";
+    "printer; overrides the setting), XAMU_SPOOLER (cups or sim; default: sim with\n"
+    "the emulated printer, cups with any other library), XAMU_SIM_DIR,\n"
+    "XAMU_DATA_HOME. See xamu(1).\n";
 
 }  // namespace
 
@@ -56,6 +63,8 @@ COMMANDLINE ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE.png"));
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
   const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+  const QCommandLineOption driverDir(QStringLiteral("driver-dir"), QString(), QStringLiteral("DIR"));
+  parser.addOption(driverDir);
   parser.addOption(noSplash);
   parser.addOption(screenshot);
   parser.addOption(help);
@@ -69,6 +78,11 @@ COMMANDLINE ParseCommandLine(const QStringList& arguments) {
   result.help = parser.isSet(help);
   result.version = parser.isSet(version);
   result.noSplash = parser.isSet(noSplash);
+  if (parser.isSet(driverDir)) {
+    result.driverDirSet = true;
+    const QString dir = parser.value(driverDir);
+    if (!dir.isEmpty()) result.driverDir = QFileInfo(dir).absoluteFilePath();
+  }
   if (parser.isSet(screenshot)) result.screenshot = QFileInfo(parser.value(screenshot)).absoluteFilePath();
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) {
@@ -107,7 +121,7 @@ QString CXAMUApp::Title() const { return LoadString(kStrTitle); }
 bool CXAMUApp::InitInstance(const QStringList& arguments) {
   const COMMANDLINE line = ParseCommandLine(arguments);
   if (!line.ok) {
-    std::fprintf(stderr, "xamu: %s\nusage: xamu [--no-splash] [--screenshot FILE.png] [FILE.xmb]\n",
+    std::fprintf(stderr, "xamu: %s\nusage: xamu [--no-splash] [--screenshot FILE.png] [--driver-dir DIR] [FILE.xmb]\n",
                  qPrintable(line.error));
     m_exitCode = kExitUsage;
     return false;
@@ -138,8 +152,16 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
       break;
   }
 
-  // Program folder, model table, per-user data folder, utility library.
+  // Program folder, model table, per-user data folder, spooler, utility
+  // library. The library comes from --driver-dir (kept), else
+  // $XAMU_DRIVER_DIR, else the kept folder, else the emulated printer.
+  m_config.SetDriverFolder(DriverFolderSetting(line).toStdString());
   if (!m_config.Init()) ShowWarning(QString::fromUtf8(kMsgNoBridge));
+  if (!m_config.SpoolerError().empty()) {
+    ShowError(QString::fromStdString(m_config.SpoolerError()));
+    m_exitCode = kExitFailed;
+    return false;
+  }
 
   m_splashEnabled = !line.noSplash;
   m_screenshot = line.screenshot;
@@ -187,6 +209,20 @@ bool CXAMUApp::InitInstance(const QStringList& arguments) {
     QTimer::singleShot(0, this, &CXAMUApp::PostStartCommand);
   }
   return true;
+}
+
+QString CXAMUApp::DriverFolderSetting(const COMMANDLINE& line) {
+  QSettings settings;
+  const QString key = QString::fromLatin1(kDriverFolderKey);
+  if (line.driverDirSet) {
+    if (line.driverDir.isEmpty())
+      settings.remove(key);
+    else
+      settings.setValue(key, line.driverDir);
+    return line.driverDir;
+  }
+  if (!qEnvironmentVariableIsEmpty("XAMU_DRIVER_DIR")) return QString();
+  return settings.value(key).toString();
 }
 
 int CXAMUApp::ExitInstance() {

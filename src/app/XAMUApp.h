@@ -23,6 +23,8 @@ struct COMMANDLINE {
   QString file;        // absolute path of the data file to open, or empty
   bool help = false;     // --help: print the command line and end
   bool version = false;  // --version: print the version and end
+  bool driverDirSet = false;  // --driver-dir given: its value becomes the setting
+  QString driverDir;          // absolute; empty: back to the emulated printer
   bool ok = true;      // false for an unknown option
   QString error;
 };
@@ -42,6 +44,10 @@ class CXAMUApp : public QObject {
   // Remembers the printer and releases the library.
   int ExitInstance();
   int ExitCode() const { return m_exitCode; }
+  // The printer library folder to use: --driver-dir's value (kept as the
+  // setting, or the setting removed for an empty one); empty when
+  // $XAMU_DRIVER_DIR is set, which then decides; else the kept setting.
+  static QString DriverFolderSetting(const COMMANDLINE& line);
 
   CAppConfig& Config() { return m_config; }
   // What the windows work on; made with the application, handed down.

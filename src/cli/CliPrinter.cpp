@@ -5,14 +5,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
 #include "device/AppConfig.h"
+#include "device/CupsSpooler.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceResult.h"
+#include "device/SimSpooler.h"
 #include "model/Category.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
@@ -97,9 +100,15 @@ bool OverwriteOptionValid(const CLIARGS& args) {
 }
 
 // The configuration with the library loaded; a missing library is reported
-// and tolerated, as the desktop program does.
+// and tolerated, as the desktop program does. A spooler name that names no
+// spooler is a usage error: nothing is listed with another one instead.
 void InitConfig(CAppConfig& config) {
-  if (!config.Init()) PrintError(kMsgNoBridge);
+  bool loaded = config.Init();
+  if (!config.SpoolerError().empty()) {
+    const char* value = std::getenv("XAMU_SPOOLER");
+    std::exit(UsageError(std::string("XAMU_SPOOLER must be cups or sim, not \"") + (value ? value : "") + "\""));
+  }
+  if (!loaded) PrintError(kMsgNoBridge);
 }
 
 // Every slot of the category, as the right-hand pane lists it.
@@ -118,23 +127,54 @@ std::string SlotNumbers(const std::vector<int>& slots) {
   return text.empty() ? "none" : text;
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// One line per listed printer: what the scan made of it.
+std::string ScanLine(const SCANNEDPRINTER& p) {
+  std::string line = "  " + Quoted(p.name) + "  driver " + Quoted(p.driver);
+  line += "  model " + (p.model.empty() ? std::string("none") : p.model);
+  line += p.accepted ? std::string("  accepted") : "  refused (" + p.refusal + ")";
+  if (p.jobs == kJobsNotAsked)
+    line += "  jobs -";
+  else if (p.jobs < 0)
+    line += "  jobs unknown";
+  else
+    line += "  jobs " + std::to_string(p.jobs);
+  line += p.connected ? "  connected" : "  not connected";
+  return line;
+}
+
+// What a user reads when no printer is found: the spooler, the library and
+// its functions, the model table, then every printer with the scan's verdict,
+// and the printer selected (or the scan's message).
 int RunStatus(const CLIARGS& args) {
   if (!args.positional.empty()) return UsageError("status takes no arguments");
   CAppConfig config;
   InitConfig(config);
   int scan = config.CheckPrinters();
+  if (config.SpoolerName() == kSpoolerCups)
+    PrintUtf8Line("spooler: cups (server " + CCupsSpooler::ServerName() + ")");
+  else
+    PrintUtf8Line("spooler: sim (" + GetSimFolder(config.UserDataFolder()) + "/spooler.ini)");
+  CPrBridge& bridge = config.Bridge();
+  PrintUtf8Line("library: " + config.BridgePath() +
+                (bridge.IsLoaded() ? std::string(" (loaded)") : " (not loaded: " + config.BridgeError() + ")"));
+  for (const char* fn : {"CheckConnectA", "SoftStartA", "SoftEndA", "SoftSetDataA"})
+    PrintUtf8Line(std::string("  ") + fn + (bridge.HasFunction(fn) ? ": found" : ": missing"));
   PrintUtf8Line("models:");
   for (const QUILPMODELINFO& m : config.Models())
-    PrintUtf8Line("  " + m.name + "  driver \"" + m.driver + "\"  glyph " + std::to_string(m.glyph));
+    PrintUtf8Line("  " + m.name + "  driver " + Quoted(m.driver) + "  glyph " + std::to_string(m.glyph));
   PrintUtf8Line("printers:");
-  for (const QUILPMODELINFO& m : config.Models())
-    if (!m.printer.empty()) PrintUtf8Line("  " + m.printer + "  (" + m.name + ")");
-  PrintUtf8Line("connected: " + (scan == kScanOk && !config.PrinterName().empty() ? config.PrinterName()
-                                                                                : std::string("none")));
+  if (!config.LastScanListed())
+    PrintUtf8Line("  cannot enumerate: " + config.LastScanProblem());
+  else if (config.LastScan().empty())
+    PrintUtf8Line("  none");
+  for (const SCANNEDPRINTER& p : config.LastScan()) PrintUtf8Line(ScanLine(p));
   if (scan != kScanOk) {
     PrintError(DeviceResultMessage(scan));
     return kExitFailed;
   }
+  PrintUtf8Line("selected: " + (config.PrinterName().empty() ? std::string("none") : config.PrinterName()));
   return kExitOk;
 }
 
@@ -269,7 +309,11 @@ int RunDelete(const CLIARGS& args) {
 
 const bool g_registered = [] {
   RegisterCommand({"printer status", "printer status",
-                   "Shows the model table, the supported printers found and the connected one.", {}, RunStatus});
+                   "Tells why a printer is found or not: the spooler used (XAMU_SPOOLER, cups or sim),\n"
+                   "the printer utility library and its four functions, the model table, then one\n"
+                   "line per listed printer (queue, driver, model matched, accepted or why not,\n"
+                   "queued jobs, connected) and the printer selected.",
+                   {}, RunStatus});
   RegisterCommand({"printer read", "printer read -c CAT [OUT] [--overwrite all]",
                    "Reads the printer's entries of a category, lists every slot as the right-hand pane\n"
                    "does, and saves them to the data file OUT when given. An existing OUT is refused\n"

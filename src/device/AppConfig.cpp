@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "device/CupsSpooler.h"
 #include "device/IniFile.h"
 #include "device/SimSpooler.h"
 #include "model/Category.h"
@@ -16,8 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kModelTableFile = "printers.ini";
-constexpr const char* kCompanyFolder = "KORVANTE";
-constexpr const char* kAppFolder = "XAMU";
 
 std::string EnvOr(const char* name, const std::string& fallback) {
   const char* v = std::getenv(name);
@@ -31,30 +30,28 @@ std::string StripSlash(std::string s) {
   return s;
 }
 
-bool MakeFolder(const std::string& path) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) return true;
-  fs::create_directory(path, ec);
-  return fs::is_directory(path, ec);
-}
+// Lists nothing: the spooler of a configuration whose spooler name is wrong.
+class CNoSpooler : public CSpooler {
+ public:
+  explicit CNoSpooler(std::string why) : m_why(std::move(why)) {}
+  bool EnumPrinters(std::vector<SPOOLERPRINTER>& printers) override {
+    printers.clear();
+    return false;
+  }
+  bool GetDriverPrivate(const std::string&, std::vector<uint8_t>&) override { return false; }
+  intptr_t OpenPrinter(const std::string&) override { return 0; }
+  int QueuedJobs(intptr_t) override { return -1; }
+  void ClosePrinter(intptr_t) override {}
+  std::string Problem() const override { return m_why; }
+
+ private:
+  std::string m_why;
+};
 
 }  // namespace
 
-std::string GetUserDataFolder() {
-  std::string base = StripSlash(EnvOr("XDG_DATA_HOME", HomeFolder() + "/.local/share"));
-  std::error_code ec;
-  fs::create_directories(base, ec);
-  std::string company = base + "/" + kCompanyFolder;
-  if (!MakeFolder(company)) return GetProgramFolder();
-  std::string app = company + "/" + kAppFolder;
-  if (!MakeFolder(app)) return GetProgramFolder();
-  return app;
-}
-
 CAppConfig::CAppConfig() {
   ResetDeviceLimits();
-  // "sim" is the only spooler so far; any other name falls back to it.
-  m_spooler = std::make_unique<CSimSpooler>();
   m_programFolder = GetProgramFolder();
 }
 
@@ -64,7 +61,42 @@ bool CAppConfig::Init() {
   m_programFolder = GetProgramFolder();
   LoadModelTable(m_programFolder + "/" + kModelTableFile);
   m_userDataFolder = GetUserDataFolder();
+  if (!m_callerSpooler) ChooseSpooler();
   return LoadBridge();
+}
+
+void CAppConfig::SetDriverFolder(const std::string& folder) { m_driverFolder = StripSlash(folder); }
+
+std::string CAppConfig::DriverFolder() const {
+  if (!m_driverFolder.empty()) return m_driverFolder;
+  return GetDriverFolder();
+}
+
+void CAppConfig::ChooseSpooler() {
+  m_spoolerError.clear();
+  std::string name = EnvOr("XAMU_SPOOLER", "");
+  if (name.empty()) name = SamePath(DriverFolder(), GetProgramFolder() + "/drivers") ? kSpoolerSim : kSpoolerCups;
+  if (name == kSpoolerSim) {
+    m_spooler = std::make_unique<CSimSpooler>(m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder);
+  } else if (name == kSpoolerCups) {
+    // The runtime folder is the user's alone; the per-user data folder too.
+    std::string temp = EnvOr("XDG_RUNTIME_DIR", "");
+    std::error_code ec;
+    if (temp.empty() || !fs::is_directory(temp, ec)) temp = m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder;
+    m_spooler = std::make_unique<CCupsSpooler>(temp);
+  } else {
+    std::string message = kMsgBadSpooler;
+    message.replace(message.find("%s"), 2, name);
+    m_spoolerError = message;
+    m_spooler = std::make_unique<CNoSpooler>("XAMU_SPOOLER=" + name + " names no spooler");
+    name.clear();
+  }
+  m_spoolerName = name;
+}
+
+CSpooler& CAppConfig::Spooler() {
+  if (!m_spooler) ChooseSpooler();
+  return *m_spooler;
 }
 
 int CAppConfig::LoadModelTable(const std::string& path) {
@@ -82,24 +114,35 @@ int CAppConfig::LoadModelTable(const std::string& path) {
   return static_cast<int>(m_models.size());
 }
 
-bool CAppConfig::LoadBridge() { return m_bridge.Load(GetBridgeLibraryPath()); }
+bool CAppConfig::LoadBridge() { return m_bridge.Load(BridgePath(), m_bridgeError); }
 
-bool CAppConfig::IsSupportedPrinter(const std::string& printer) {
+bool CAppConfig::IsSupportedPrinter(const std::string& printer, std::string& refusal) {
   std::vector<uint8_t> settings;
-  if (!m_spooler->GetDriverPrivate(printer, settings) || settings.size() < kMinDriverPrivate) return false;
+  if (!Spooler().GetDriverPrivate(printer, settings)) {
+    refusal = Spooler().Problem();
+    if (refusal.empty()) refusal = "no driver-private settings";
+    return false;
+  }
+  if (settings.size() < kMinDriverPrivate) {
+    refusal = "driver-private settings too short";
+    return false;
+  }
   // The text must end within the block and equal the maker's text as a whole.
   const auto* text = reinterpret_cast<const char*>(settings.data());
   size_t len = strnlen(text, settings.size());
-  return len < settings.size() && std::strcmp(text, kDriverSignature) == 0;
+  if (len < settings.size() && std::strcmp(text, kDriverSignature) == 0) return true;
+  refusal = "not the maker's driver text";
+  return false;
 }
 
-bool CAppConfig::IsConnected(const std::string& printer) {
-  intptr_t handle = m_spooler->OpenPrinter(printer);
+bool CAppConfig::IsConnected(const std::string& printer, int& jobs) {
+  jobs = kJobsNotAsked;
+  intptr_t handle = Spooler().OpenPrinter(printer);
   if (!handle) return false;
   // A printer busy with jobs (or whose queue cannot be read) is certainly
   // there; otherwise the library must see it answer.
-  int jobs = m_spooler->QueuedJobs(handle);
-  m_spooler->ClosePrinter(handle);
+  jobs = Spooler().QueuedJobs(handle);
+  Spooler().ClosePrinter(handle);
   if (jobs != 0) return true;
   int32_t status = 0;
   return m_bridge.IsLoaded() && m_bridge.CheckConnect(printer, status) != 0 && status != 0;
@@ -107,16 +150,27 @@ bool CAppConfig::IsConnected(const std::string& printer) {
 
 int CAppConfig::CheckPrinters() {
   std::vector<SPOOLERPRINTER> printers;
-  if (!m_spooler->EnumPrinters(printers)) printers.clear();
+  m_scan.clear();
+  m_scanListed = Spooler().EnumPrinters(printers);
+  m_scanProblem = m_scanListed ? std::string() : Spooler().Problem();
+  if (!m_scanListed) printers.clear();
   int found = 0, connected = 0;
   for (const SPOOLERPRINTER& p : printers) {
+    SCANNEDPRINTER seen;
+    seen.name = p.name;
+    seen.driver = p.driver;
+    seen.refusal = "unknown driver";
     for (QUILPMODELINFO& model : m_models) {
       // A section without a driver name matches no printer.
       if (model.driver.empty() || !EqualNoCase(p.driver, model.driver)) continue;
-      if (IsSupportedPrinter(p.name)) {
+      seen.model = model.name;
+      seen.refusal.clear();
+      if (IsSupportedPrinter(p.name, seen.refusal)) {
+        seen.accepted = true;
         ++found;
         model.printer = p.name;
-        if (IsConnected(p.name)) {
+        if (IsConnected(p.name, seen.jobs)) {
+          seen.connected = true;
           ++connected;
           m_driverName = p.driver;
           m_printerName = p.name;
@@ -125,6 +179,7 @@ int CAppConfig::CheckPrinters() {
       }
       break;
     }
+    m_scan.push_back(std::move(seen));
   }
   if (found == 0) return kScanNoPrinter;
   if (connected >= 2) return kScanSeveral;
@@ -172,5 +227,9 @@ void CAppConfig::LowerDeviceLimit(int slot) {
 }
 
 void CAppConfig::SetSpooler(std::unique_ptr<CSpooler> spooler) {
-  if (spooler) m_spooler = std::move(spooler);
+  if (!spooler) return;
+  m_spooler = std::move(spooler);
+  m_callerSpooler = true;
+  m_spoolerName.clear();
+  m_spoolerError.clear();
 }

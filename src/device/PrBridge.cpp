@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "model/Paths.h"
+#include "xamu/prbridge.h"
 
 namespace {
 
-using CheckConnectFn = int (*)(char*, int32_t*);
-using SoftNameFn = int (*)(char*);
-using SoftSetDataFn = int (*)(char*, const unsigned char*, uint32_t, int, int);
+using CheckConnectFn = XamuCheckConnectFn;
+using SoftNameFn = XamuSoftStartFn;
+using SoftSetDataFn = XamuSoftSetDataFn;
 
 // The library may write into the printer name; it gets a copy with room for
 // two more bytes, and whatever it leaves there is discarded.
@@ -35,6 +36,15 @@ void CPrBridge::Unload() {
   if (m_handle) dlclose(m_handle);
   m_handle = nullptr;
 }
+
+bool CPrBridge::Load(const std::string& path, std::string& error) {
+  bool loaded = Load(path);
+  const char* why = loaded ? nullptr : dlerror();
+  error = why ? why : "";
+  return loaded;
+}
+
+bool CPrBridge::HasFunction(const char* name) const { return Symbol(name) != nullptr; }
 
 void* CPrBridge::Symbol(const char* name) const { return m_handle ? dlsym(m_handle, name) : nullptr; }
 
@@ -67,12 +77,14 @@ int CPrBridge::SoftSetData(const std::string& printer, std::span<const uint8_t> 
   return fn(name.data(), request.data(), static_cast<uint32_t>(request.size()), answerFd, mode);
 }
 
-std::string GetBridgeLibraryPath() {
+std::string GetDriverFolder() {
   std::string dir;
   if (const char* env = std::getenv("XAMU_DRIVER_DIR"); env && *env)
     dir = env;
   else
     dir = GetProgramFolder() + "/drivers";
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir + "/3/libprbridge.so";
+  return dir;
 }
+
+std::string GetBridgeLibraryPath() { return GetDriverFolder() + "/3/libprbridge.so"; }

@@ -16,7 +16,11 @@ class CPrBridge {
 
   // Loads the library by full path; false (and unloaded) on failure.
   bool Load(const std::string& path);
+  // The same, with dlerror()'s words when it fails.
+  bool Load(const std::string& path, std::string& error);
   void Unload();
+  // Whether the loaded library exports `name` ("CheckConnectA", ...).
+  bool HasFunction(const char* name) const;
   bool IsLoaded() const { return m_handle != nullptr; }
 
   // Nonzero when the call worked; `status` is set to 0 before the call.
@@ -31,6 +35,8 @@ class CPrBridge {
   void* m_handle = nullptr;
 };
 
-// <driver dir>/3/libprbridge.so; the driver directory is $XAMU_DRIVER_DIR,
-// else <program folder>/drivers.
+// The driver directory: $XAMU_DRIVER_DIR, else <program folder>/drivers (the
+// emulated printer). No trailing '/'.
+std::string GetDriverFolder();
+// <driver dir>/3/libprbridge.so.
 std::string GetBridgeLibraryPath();

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "device/AppConfig.h"
 #include "device/IniFile.h"
 #include "model/Paths.h"
 
@@ -20,32 +19,36 @@ constexpr int kDefaultPrivateSize = 56;
 // Keeps a bad "private_size" from asking for gigabytes.
 constexpr int kMaxPrivateSize = 4096;
 
-CIniFile ReadSpoolerIni() {
-  CIniFile ini;
-  std::string path = EnsureSimSpoolerIni();
-  if (!path.empty()) ini.Load(path);
-  return ini;
-}
-
 }  // namespace
 
-std::string GetSimFolder() {
+std::string GetSimFolder(const std::string& userDataFolder) {
   if (const char* env = std::getenv("XAMU_SIM_DIR"); env && *env) {
     std::string s = env;
     while (s.size() > 1 && s.back() == '/') s.pop_back();
     return s;
   }
-  return GetUserDataFolder() + "/printer-sim";
+  return userDataFolder + "/printer-sim";
 }
 
-std::string EnsureSimSpoolerIni() {
-  std::string folder = GetSimFolder();
+std::string EnsureSimSpoolerIni(const std::string& userDataFolder) {
+  std::string folder = GetSimFolder(userDataFolder);
   std::string path = folder + "/" + kSpoolerIni;
   std::error_code ec;
   if (fs::exists(path, ec)) return path;
   fs::create_directories(folder, ec);
   fs::copy_file(GetProgramFolder() + "/" + kDefaultSimIni, path, fs::copy_options::skip_existing, ec);
   return fs::exists(path, ec) ? path : std::string();
+}
+
+CIniFile CSimSpooler::ReadSpoolerIni() {
+  CIniFile ini;
+  std::string path = EnsureSimSpoolerIni(m_userDataFolder);
+  m_problem.clear();
+  if (path.empty())
+    m_problem = "no " + GetSimFolder(m_userDataFolder) + "/" + kSpoolerIni;
+  else if (!ini.Load(path))
+    m_problem = path + " cannot be read";
+  return ini;
 }
 
 bool CSimSpooler::EnumPrinters(std::vector<SPOOLERPRINTER>& printers) {
@@ -57,7 +60,10 @@ bool CSimSpooler::EnumPrinters(std::vector<SPOOLERPRINTER>& printers) {
 
 bool CSimSpooler::GetDriverPrivate(const std::string& printer, std::vector<uint8_t>& bytes) {
   CIniFile ini = ReadSpoolerIni();
-  if (!ini.HasSection(printer)) return false;
+  if (!ini.HasSection(printer)) {
+    if (m_problem.empty()) m_problem = "no section [" + printer + "] in spooler.ini";
+    return false;
+  }
   std::string text = ini.GetString(printer, "private");
   int size = ini.GetInt(printer, "private_size", kDefaultPrivateSize);
   if (size < 0) size = 0;

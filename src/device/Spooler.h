@@ -24,4 +24,8 @@ class CSpooler {
   // Queued print jobs, or -1 when the queue cannot be read.
   virtual int QueuedJobs(intptr_t handle) = 0;
   virtual void ClosePrinter(intptr_t handle) = 0;
+  // In a few words, why the last call that failed failed ("the server does
+  // not answer", "no PPD"), for the printer status report; empty when there
+  // is nothing to tell.
+  virtual std::string Problem() const { return {}; }
 };

@@ -20,6 +20,24 @@ std::string GetProgramFolder() {
   return (exe.parent_path().parent_path() / "share" / "xamu").string();
 }
 
+std::string GetUserDataFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  std::string base = data && *data ? data : std::string(home && *home ? home : "/tmp") + "/.local/share";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  std::error_code ec;
+  fs::create_directories(base, ec);
+  // Company folder, then the application's folder inside it.
+  std::string folder = base;
+  for (const char* sub : {"KORVANTE", "XAMU"}) {
+    folder += "/";
+    folder += sub;
+    if (!fs::is_directory(folder, ec)) fs::create_directory(folder, ec);
+    if (!fs::is_directory(folder, ec)) return GetProgramFolder();
+  }
+  return folder;
+}
+
 std::string FolderOf(const std::string& path) {
   size_t pos = path.rfind('/');
   return pos == std::string::npos ? std::string() : path.substr(0, pos);

@@ -6,6 +6,11 @@
 
 // <exe dir>/../share/xamu, or $XAMU_PROGRAM_DIR. No trailing '/'.
 std::string GetProgramFolder();
+// The per-user data folder: $XDG_DATA_HOME/KORVANTE/XAMU (else
+// ~/.local/share/KORVANTE/XAMU), created when missing; the program folder
+// when it cannot be created. No trailing '/'. The exchange files are named by
+// this string followed directly by their file name.
+std::string GetUserDataFolder();
 // The folder part of a path: everything before the last '/', empty without one.
 std::string FolderOf(const std::string& path);
 // The last component of a path.

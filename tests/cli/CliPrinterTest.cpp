@@ -1,6 +1,7 @@
 // xamu-cli printer commands, run as a user would against the emulated printer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "common/TestEnv.h"
@@ -13,6 +14,8 @@
 #include "model/Category.h"
 #include "model/DataSet.h"
 #include "model/FileResult.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,9 +40,60 @@ class CliPrinterTest : public ::testing::Test {
 TEST_F(CliPrinterTest, StatusShowsModelsAndTheConnectedPrinter) {
   CLIRESULT r = RunCli("printer status");
   EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("spooler: sim (" + env.Root() + "/sim/spooler.ini)\n", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("/drivers/3/libprbridge.so (loaded)\n  CheckConnectA: found\n  SoftStartA: found\n"
+                       "  SoftEndA: found\n  SoftSetDataA: found\n"),
+            std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("QP510"), std::string::npos);
   EXPECT_NE(r.out.find("glyph 107"), std::string::npos);
-  EXPECT_NE(r.out.find("connected: QUILP PRO QP700"), std::string::npos);
+  EXPECT_NE(r.out.find("  \"QUILP PRO QP700\"  driver \"KORVANTE QUILP PRO QP700\"  model QP700  accepted  jobs 0  "
+                       "connected\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("selected: QUILP PRO QP700\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliPrinterTest, StatusTellsWhyPrintersAreNotTaken) {
+  WriteText(env.Root() + "/sim/spooler.ini",
+            SimIni() + SimSection("Foreign", "Some Laser") +
+                "[Plain]\ndriver=KORVANTE QUILP PRO QP510\nprivate=OTHER DRIVER\n");
+  // A library that loads but lacks the four functions.
+  fs::create_directories(env.Root() + "/drv/3");
+  const char* libm = "/lib/x86_64-linux-gnu/libm.so.6";
+  if (!fs::exists(libm)) GTEST_SKIP() << "no libm at " << libm;
+  fs::create_symlink(libm, env.Root() + "/drv/3/libprbridge.so");
+  setenv("XAMU_DRIVER_DIR", (env.Root() + "/drv").c_str(), 1);
+  setenv("XAMU_SPOOLER", "sim", 1);
+  CLIRESULT r = RunCli("printer status");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("library: " + env.Root() + "/drv/3/libprbridge.so (loaded)\n  CheckConnectA: missing\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"Foreign\"  driver \"Some Laser\"  model none  refused (unknown driver)  jobs -  not "
+                       "connected\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"Plain\"  driver \"KORVANTE QUILP PRO QP510\"  model QP510  refused (not the maker's "
+                       "driver text)"),
+            std::string::npos)
+      << r.out;
+
+  // No library at all: said so, with the loader's words.
+  setenv("XAMU_DRIVER_DIR", (env.Root() + "/nowhere").c_str(), 1);
+  r = RunCli("printer status");
+  EXPECT_NE(r.out.find("/nowhere/3/libprbridge.so (not loaded: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("SoftSetDataA: missing"), std::string::npos) << r.out;
+}
+
+TEST_F(CliPrinterTest, UnknownSpoolerIsAUsageError) {
+  setenv("XAMU_SPOOLER", "lpd", 1);
+  for (const char* cmd : {"printer status", "printer read -c address"}) {
+    CLIRESULT r = RunCli(cmd);
+    EXPECT_EQ(r.status, 2) << cmd;
+    EXPECT_NE(r.err.find("XAMU_SPOOLER must be cups or sim, not \"lpd\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << cmd;
+  }
 }
 
 TEST_F(CliPrinterTest, TwoPrintersStopEveryCommandWith305) {
@@ -105,6 +159,7 @@ TEST_F(CliPrinterTest, FailuresPrintTheirMessage) {
 
 TEST_F(CliPrinterTest, MissingLibraryIsReportedAndEveryCommandFails) {
   setenv("XAMU_DRIVER_DIR", (env.Root() + "/nowhere").c_str(), 1);
+  setenv("XAMU_SPOOLER", "sim", 1);
   CLIRESULT r = RunCli("printer read -c address");
   unsetenv("XAMU_DRIVER_DIR");
   EXPECT_EQ(r.status, 1);

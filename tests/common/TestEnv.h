@@ -27,6 +27,12 @@ class CTestEnv {
     setenv("XAMU_DATA_HOME", (m_root + "/docs/XAMU").c_str(), 1);
     setenv("XAMU_SIM_DIR", (m_root + "/sim").c_str(), 1);
     setenv("TMPDIR", (m_root + "/work").c_str(), 1);
+    // The spooler follows from the library unless a test names one, and no
+    // test reaches the machine's own CUPS server: this socket never exists
+    // unless a test starts a private server there.
+    unsetenv("XAMU_SPOOLER");
+    unsetenv("XAMU_DRIVER_DIR");
+    setenv("CUPS_SERVER", (m_root + "/runtime/cups.sock").c_str(), 1);
 #ifdef XAMU_BUILD_DIR
     if (!std::getenv("XAMU_PROGRAM_DIR")) setenv("XAMU_PROGRAM_DIR", XAMU_BUILD_DIR "/share/xamu", 1);
 #endif

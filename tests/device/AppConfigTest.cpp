@@ -261,7 +261,7 @@ TEST_F(AppConfigTest, DeviceLimitsLowerAndReset) {
 
 TEST(SimSpooler, CreatesItsIniFromTheShippedDefault) {
   CTestEnv env;
-  CSimSpooler spooler;
+  CSimSpooler spooler(GetUserDataFolder());
   std::vector<SPOOLERPRINTER> printers;
   ASSERT_TRUE(spooler.EnumPrinters(printers));
   ASSERT_EQ(printers.size(), 1u);
@@ -278,7 +278,7 @@ TEST(SimSpooler, CreatesItsIniFromTheShippedDefault) {
 TEST(SimSpooler, JobsAndUnknownPrinters) {
   CTestEnv env;
   WriteText(env.Root() + "/sim/spooler.ini", "[A]\ndriver=d\njobs=3\n[B]\njobs=-4\n");
-  CSimSpooler spooler;
+  CSimSpooler spooler(GetUserDataFolder());
   intptr_t a = spooler.OpenPrinter("A"), b = spooler.OpenPrinter("B");
   ASSERT_NE(a, 0);
   ASSERT_NE(b, 0);

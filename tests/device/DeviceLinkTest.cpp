@@ -126,6 +126,7 @@ TEST_F(DeviceLinkTest, OpenFailures) {
 
 TEST_F(DeviceLinkTest, MissingLibraryFailsEveryCommand) {
   setenv("XAMU_DRIVER_DIR", (env.Root() + "/nodriver").c_str(), 1);
+  setenv("XAMU_SPOOLER", "sim", 1);
   EXPECT_FALSE(config.Init());
   config.SetCategory(kCatAddress);
   CDeviceLink link(config);
@@ -144,6 +145,7 @@ TEST_F(DeviceLinkTest, LibraryWithoutTheFunctionsFails) {
   if (!fs::exists(libm)) GTEST_SKIP() << "no libm at " << libm;
   fs::create_symlink(libm, env.Root() + "/drv/3/libprbridge.so");
   setenv("XAMU_DRIVER_DIR", (env.Root() + "/drv").c_str(), 1);
+  setenv("XAMU_SPOOLER", "sim", 1);
   EXPECT_TRUE(config.Init());
   SetSpooler(SimIni("jobs=0"));
   CDeviceLink link(config);

@@ -25,7 +25,10 @@ set(expected
     share/applications/xamu.desktop
     share/mime/packages/xamu.xml
     share/man/man1/xamu.1
-    share/man/man1/xamu-cli.1)
+    share/man/man1/xamu-cli.1
+    share/xamu/quilp-sample.ppd
+    include/xamu/prbridge.h
+    share/pkgconfig/xamu-prbridge.pc)
 if(WITH_GUI)
   list(APPEND expected bin/xamu)
 endif()
@@ -218,6 +221,54 @@ if(WITH_GUI)
                     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT rc EQUAL expect_rc OR NOT "${out}${err}" MATCHES "^${expect_out}")
       message(FATAL_ERROR "xamu ${arguments}: status ${rc}, expected ${expect_rc} and '${expect_out}':\n${out}${err}")
+    endif()
+  endforeach()
+endif()
+# ---- a printer library built against the installed interface ---------------
+# What a maker does: pkg-config finds the header, a C library implementing the
+# four functions builds from it, and XAMU finds all four in it.
+find_program(PKG_CONFIG pkg-config)
+find_program(CC_PROGRAM NAMES cc gcc clang)
+if(PKG_CONFIG AND CC_PROGRAM)
+  foreach(what cflags modversion)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/share/pkgconfig
+                            ${PKG_CONFIG} --${what} xamu-prbridge
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE ${what} ERROR_VARIABLE err OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "pkg-config does not find xamu-prbridge: ${err}")
+    endif()
+  endforeach()
+  string(REGEX REPLACE "^-I" "" included "${cflags}")
+  file(REAL_PATH "${included}" included)
+  file(REAL_PATH "${prefix}/include" expected_include)
+  if(NOT included STREQUAL expected_include OR NOT modversion MATCHES "^1\\.[0-9]+$")
+    message(FATAL_ERROR "xamu-prbridge.pc gives '${cflags}' and version '${modversion}'")
+  endif()
+  set(vendor ${WORK_DIR}/vendor)
+  file(MAKE_DIRECTORY ${vendor}/3)
+  file(WRITE ${vendor}/mine.c [=[
+#include <xamu/prbridge.h>
+#include <unistd.h>
+int CheckConnectA(char *printer, int32_t *status) { (void)printer; *status = XAMU_PRBRIDGE_STATUS_READY; return 1; }
+int SoftStartA(char *printer) { return printer != 0; }
+int SoftEndA(char *printer) { (void)printer; return 1; }
+int SoftSetDataA(char *printer, const unsigned char *request, uint32_t length, int answer_fd, int mode) {
+  (void)printer; (void)request; (void)length; (void)mode;
+  static const unsigned char header[32];
+  return write(answer_fd, header, sizeof header) == (ssize_t)sizeof header;
+}
+]=])
+  execute_process(COMMAND ${CC_PROGRAM} -std=c99 -D_POSIX_C_SOURCE=200809L -Wall -Wextra -Werror -pedantic
+                          -shared -fPIC ${cflags} -fvisibility=hidden -o ${vendor}/3/libprbridge.so ${vendor}/mine.c
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "a C library does not build against xamu/prbridge.h: ${err}")
+  endif()
+  execute_process(COMMAND ${env} XAMU_DRIVER_DIR=${vendor} XAMU_SPOOLER=sim ${cli} printer status
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  foreach(fn CheckConnectA SoftStartA SoftEndA SoftSetDataA)
+    if(NOT out MATCHES "  ${fn}: found")
+      message(FATAL_ERROR "the maker's library does not export ${fn}:\n${out}${err}")
     endif()
   endforeach()
 endif()
