@@ -311,7 +311,7 @@ void CMainFrame::OnWebPage() {
 }
 
 void CMainFrame::OnAbout() {
-  CAboutDlg about(this, QString::fromStdString(App().Config().DriverFolder()));
+  CAboutDlg about(this, QString::fromStdString(m_doc.Session().Config().DriverFolder()));
   about.exec();
 }
 
