@@ -25,8 +25,8 @@ class CConverterLibrary {
  public:
   explicit CConverterLibrary(CExchangeMessages& messages) : m_messages(messages) {
     std::string own = GetProgramFolder() + "/" + kConverterLibrary;
-    m_handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_handle) m_handle = dlopen(kConverterLibrary, RTLD_NOW | RTLD_LOCAL);
+    m_handle = dlopen(own.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!m_handle) m_handle = dlopen(kConverterLibrary, RTLD_LAZY | RTLD_LOCAL);
     if (!m_handle) m_messages.ShowMessage(kMsgConverterMissing);
   }
   ~CConverterLibrary() {
