@@ -129,7 +129,7 @@ void BM_Window(benchmark::State& state) {
     doc->OnNewDocument();
     frame->View()->OnInitialUpdate();
     WaitForPaint(*frame, *frame->View());
-    state.counters["rss_kb"] = double(ResidentKb() - before);
+    state.counters["max_rss_kb"] = double(ResidentKb() - before);
     frame.reset();
     doc.reset();
     QApplication::processEvents();
@@ -145,7 +145,7 @@ void BM_WindowFloor(benchmark::State& state) {
     window->setCentralWidget(central);
     window->statusBar()->showMessage(QStringLiteral("XAMU"));
     WaitForPaint(*window, *central);
-    state.counters["rss_kb"] = double(ResidentKb() - before);
+    state.counters["max_rss_kb"] = double(ResidentKb() - before);
     window.reset();
     QApplication::processEvents();
   }
