@@ -51,6 +51,7 @@ public:
         std::string path(self.dli_fname);
         const size_t slash = path.rfind('/');
         path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + TBLX2_XLS_MODULE;
+        // Lazily bound, as the program binds this library.
         m_handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     }
     ~CXlsModule()
