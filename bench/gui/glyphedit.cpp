@@ -17,14 +17,11 @@ namespace {
 // A client area that gives the largest grid side.
 constexpr int kClientSide = 800;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_glyphedit";
-  static char* argv[] = {name, nullptr};
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
-  return app;
-}
+// Made by main(): a QApplication left to the exit handlers outlives the
+// platform's devices it owns and crashes the end of the run.
+QApplication* g_app = nullptr;
+
+QApplication& Application() { return *g_app; }
 
 std::unique_ptr<CGlyphEditCtrl> MakeControl() {
   Application();
@@ -88,4 +85,13 @@ BENCHMARK(BM_PencilDragStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  g_app = &app;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

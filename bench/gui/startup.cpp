@@ -130,7 +130,7 @@ void BM_Window(benchmark::State& state) {
     doc->OnNewDocument();
     frame->View()->OnInitialUpdate();
     WaitForPaint(*frame, *frame->View());
-    state.counters["rss_kb"] = double(ResidentKb() - before);
+    state.counters["max_rss_kb"] = double(ResidentKb() - before);
     frame.reset();
     doc.reset();
     session.reset();
@@ -147,7 +147,7 @@ void BM_WindowFloor(benchmark::State& state) {
     window->setCentralWidget(central);
     window->statusBar()->showMessage(QStringLiteral("XAMU"));
     WaitForPaint(*window, *central);
-    state.counters["rss_kb"] = double(ResidentKb() - before);
+    state.counters["max_rss_kb"] = double(ResidentKb() - before);
     window.reset();
     QApplication::processEvents();
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 namespace tblx2 {
@@ -189,186 +190,258 @@ bool StringFits(const std::string& s, const RECORD& r, size_t at, size_t countBy
     return at <= end && at + count * ((options & kStrWide) ? 2 : 1) <= end;
 }
 
-}  // namespace
+// The stream cut into records, and where its parts are.
+struct BIFF {
+    explicit BIFF(const std::string& stream) : s(stream) {}
 
-std::string PrepareBiffStream(const std::string& s)
-{
+    const std::string& s;
     std::vector<RECORD> records;
+    bool biff8 = false;
+    uint32_t maxRows = 0;
+    size_t globalsEnd = 0;        // index of the globals' EOF
+    size_t firstSheetRecord = 0;  // index of the kept BOUNDSHEET
+    uint32_t sstCount = 0;        // strings in the shared string table
+    size_t sheetBegin = 0;        // index of the first sheet's BOF
+    size_t sheetEnd = 0;          // index of its EOF
+};
+
+// Extent of the first sheet's cells.
+struct EXTENT {
+    uint32_t lastRow = 0;
+    uint32_t lastCol = 0;
+    bool any = false;
+
+    bool Add(const BIFF& b, uint32_t row, uint32_t col)
+    {
+        if (row >= b.maxRows || col >= kMaxColumns)
+            return false;
+        lastRow = any ? std::max(lastRow, row) : row;
+        lastCol = any ? std::max(lastCol, col) : col;
+        any = true;
+        return true;
+    }
+};
+
+// Every record whole and at most 8224 bytes long; a BIFF5 or BIFF8 BOF first.
+bool FrameRecords(BIFF& b)
+{
+    const std::string& s = b.s;
     size_t at = 0;
     while (at + 4 <= s.size()) {
         const RECORD r{Le16(s, at), at, at + 4, Le16(s, at + 2)};
         if (r.length > kMaxRecordBody || r.body + r.length > s.size())
-            return {};
-        records.push_back(r);
+            return false;
+        b.records.push_back(r);
         at = r.body + r.length;
     }
-    if (records.empty() || records[0].type != kRecBof || records[0].length < 4)
-        return {};
-    const uint16_t version = Le16(s, records[0].body);
+    if (b.records.empty() || b.records[0].type != kRecBof || b.records[0].length < 4)
+        return false;
+    const uint16_t version = Le16(s, b.records[0].body);
     if (version != kBiff8 && version != kBiff5)
-        return {};
-    const bool biff8 = version == kBiff8;
-    const uint32_t maxRows = biff8 ? kMaxRowsBiff8 : kMaxRowsBiff5;
+        return false;
+    b.biff8 = version == kBiff8;
+    b.maxRows = b.biff8 ? kMaxRowsBiff8 : kMaxRowsBiff5;
+    return true;
+}
 
-    // The globals run to the first EOF; the first sheet from the BOF its
-    // BOUNDSHEET points at to the next EOF.
-    size_t globalsEnd = 0;
-    while (globalsEnd < records.size() && records[globalsEnd].type != kRecEof)
-        ++globalsEnd;
-    if (globalsEnd == records.size())
-        return {};
-    uint32_t sstCount = 0;
-    size_t firstSheetRecord = records.size();  // index of the kept BOUNDSHEET
-    for (size_t i = 0; i < globalsEnd; ++i) {
-        const RECORD& r = records[i];
-        const size_t b = r.body;
-        const size_t n = r.length;
-        switch (r.type) {
-        case kRecCodepage:
-        case kRecDatemode:
-            if (n < 2)
-                return {};
-            break;
-        case kRecXf:
-            if (n < 4)
-                return {};
-            break;
-        case kRecFormat:
-            if (!StringFits(s, r, b + 2, biff8 ? 2 : 1, biff8))
-                return {};
-            break;
-        case kRecBoundSheet:
-            if (!StringFits(s, r, b + 6, 1, biff8))
-                return {};
-            if (firstSheetRecord == records.size())
-                firstSheetRecord = i;
-            break;
-        case kRecSst:
-            if (!biff8 || !CheckSst(s, records, i, sstCount))
-                return {};
-            break;
-        default:
-            break;
-        }
+// Checks of the globals records the cell reader parses, one per kind.
+using GlobalsCheck = bool (*)(BIFF& b, size_t index);
+
+bool CheckWordRecord(BIFF& b, size_t index) { return b.records[index].length >= 2; }
+
+bool CheckXf(BIFF& b, size_t index) { return b.records[index].length >= 4; }
+
+bool CheckFormat(BIFF& b, size_t index)
+{
+    const RECORD& r = b.records[index];
+    return StringFits(b.s, r, r.body + 2, b.biff8 ? 2 : 1, b.biff8);
+}
+
+bool CheckBoundSheet(BIFF& b, size_t index)
+{
+    const RECORD& r = b.records[index];
+    if (!StringFits(b.s, r, r.body + 6, 1, b.biff8))
+        return false;
+    if (b.firstSheetRecord == b.records.size())
+        b.firstSheetRecord = index;
+    return true;
+}
+
+bool CheckSstRecord(BIFF& b, size_t index) { return b.biff8 && CheckSst(b.s, b.records, index, b.sstCount); }
+
+constexpr struct {
+    uint16_t type;
+    GlobalsCheck check;
+} kGlobalsChecks[] = {
+    {kRecCodepage, CheckWordRecord}, {kRecDatemode, CheckWordRecord}, {kRecXf, CheckXf},
+    {kRecFormat, CheckFormat},       {kRecBoundSheet, CheckBoundSheet}, {kRecSst, CheckSstRecord},
+};
+
+// The globals run to the first EOF; they must name a first sheet.
+bool CheckGlobals(BIFF& b)
+{
+    b.globalsEnd = 0;
+    while (b.globalsEnd < b.records.size() && b.records[b.globalsEnd].type != kRecEof)
+        ++b.globalsEnd;
+    if (b.globalsEnd == b.records.size())
+        return false;
+    b.firstSheetRecord = b.records.size();
+    for (size_t i = 0; i < b.globalsEnd; ++i) {
+        for (const auto& kind : kGlobalsChecks)
+            if (kind.type == b.records[i].type && !kind.check(b, i))
+                return false;
     }
-    if (firstSheetRecord == records.size())
-        return {};
-    const uint32_t sheetOffset = Le32(s, records[firstSheetRecord].body);
-    size_t sheetBegin = globalsEnd + 1;
-    while (sheetBegin < records.size() && records[sheetBegin].offset != sheetOffset)
-        ++sheetBegin;
-    if (sheetBegin == records.size() || records[sheetBegin].type != kRecBof || records[sheetBegin].length < 4)
-        return {};
-    size_t sheetEnd = sheetBegin;
-    while (sheetEnd < records.size() && records[sheetEnd].type != kRecEof)
-        ++sheetEnd;
-    if (sheetEnd == records.size())
-        return {};
+    return b.firstSheetRecord != b.records.size();
+}
 
-    // The sheet's cells: each record whole, each within what a sheet holds.
-    uint32_t lastRow = 0;
-    uint32_t lastCol = 0;
-    bool anyCell = false;
-    auto cell = [&](uint32_t row, uint32_t col) {
-        if (row >= maxRows || col >= kMaxColumns)
-            return false;
-        lastRow = anyCell ? std::max(lastRow, row) : row;
-        lastCol = anyCell ? std::max(lastCol, col) : col;
-        anyCell = true;
+// The first sheet runs from the BOF its BOUNDSHEET points at to the next EOF.
+bool FindFirstSheet(BIFF& b)
+{
+    const uint32_t sheetOffset = Le32(b.s, b.records[b.firstSheetRecord].body);
+    b.sheetBegin = b.globalsEnd + 1;
+    while (b.sheetBegin < b.records.size() && b.records[b.sheetBegin].offset != sheetOffset)
+        ++b.sheetBegin;
+    if (b.sheetBegin == b.records.size() || b.records[b.sheetBegin].type != kRecBof ||
+        b.records[b.sheetBegin].length < 4)
+        return false;
+    b.sheetEnd = b.sheetBegin;
+    while (b.sheetEnd < b.records.size() && b.records[b.sheetEnd].type != kRecEof)
+        ++b.sheetEnd;
+    return b.sheetEnd != b.records.size();
+}
+
+// What a single-cell record carries after its row, column and XF.
+enum class ECellText { None, SstIndex, String, ByteString };
+
+// Single-cell records: the least body that holds their fixed fields.
+constexpr struct {
+    uint16_t type;
+    uint8_t leastBody;
+    ECellText text;
+} kCellRecords[] = {
+    {kRecBlank, 6, ECellText::None},      {kRecNumber, 14, ECellText::None},
+    {kRecBoolErr, 8, ECellText::None},    {kRecRk, 10, ECellText::None},
+    {kRecLabelSst, 10, ECellText::SstIndex}, {kRecLabel, 6, ECellText::String},
+    {kRecRString, 6, ECellText::ByteString}, {kRecFormula, 20, ECellText::None},
+};
+
+// Records with a run of cells of one row: the bytes each cell takes.
+constexpr struct {
+    uint16_t type;
+    uint8_t itemBytes;
+} kMultiCellRecords[] = {{kRecMulRk, 6}, {kRecMulBlank, 2}};
+
+bool CheckCell(const BIFF& b, const RECORD& r, uint8_t leastBody, ECellText text, EXTENT& extent)
+{
+    const size_t at = r.body;
+    if (r.length < leastBody || !extent.Add(b, Le16(b.s, at), Le16(b.s, at + 2)))
+        return false;
+    switch (text) {
+    case ECellText::None:
         return true;
-    };
-    for (size_t i = sheetBegin + 1; i < sheetEnd; ++i) {
-        const RECORD& r = records[i];
-        const size_t b = r.body;
-        const size_t n = r.length;
-        switch (r.type) {
-        case kRecBof:
-            return {};  // a sheet inside a sheet
-        case kRecDimensions:
-            if (n < (biff8 ? 14u : 10u))
-                return {};
-            break;
-        case kRecBlank:
-        case kRecNumber:
-        case kRecBoolErr:
-        case kRecRk:
-        case kRecLabelSst:
-        case kRecLabel:
-        case kRecRString:
-        case kRecFormula: {
-            const size_t least = r.type == kRecNumber ? 14 : r.type == kRecRk || r.type == kRecLabelSst ? 10
-                               : r.type == kRecBoolErr ? 8 : r.type == kRecFormula ? 20 : 6;
-            if (n < least || !cell(Le16(s, b), Le16(s, b + 2)))
-                return {};
-            if (r.type == kRecLabelSst && Le32(s, b + 6) >= sstCount)
-                return {};
-            if ((r.type == kRecLabel || r.type == kRecRString) && !StringFits(s, r, b + 6, 2, biff8 && r.type == kRecLabel))
-                return {};
-            break;
-        }
-        case kRecMulRk:
-        case kRecMulBlank: {
-            const size_t item = r.type == kRecMulRk ? 6 : 2;
-            if (n < 6 || (n - 6) % item != 0)
-                return {};
-            const uint16_t first = Le16(s, b + 2);
-            const uint16_t last = Le16(s, b + n - 2);
-            if (last < first || static_cast<size_t>(last - first + 1) != (n - 6) / item)
-                return {};
-            if (!cell(Le16(s, b), first) || !cell(Le16(s, b), last))
-                return {};
-            break;
-        }
-        default:
-            break;
-        }
+    case ECellText::SstIndex:
+        return Le32(b.s, at + 6) < b.sstCount;
+    case ECellText::String:
+        return StringFits(b.s, r, at + 6, 2, b.biff8);
+    case ECellText::ByteString:
+        return StringFits(b.s, r, at + 6, 2, false);
     }
+    return false;
+}
 
-    // The prepared stream: the globals without the other sheets' BOUNDSHEET
-    // records and without the string-table index (its offsets would be
-    // stale), then the first sheet with dimensions that fit its cells, so
-    // the reader sizes its cell table by what is there, not by what a
-    // record claims.
-    std::string out;
-    size_t boundSheetAt = 0;
-    auto copy = [&](const RECORD& r) { out.append(s, r.offset, 4 + r.length); };
-    for (size_t i = 0; i <= globalsEnd; ++i) {
-        const RECORD& r = records[i];
-        if ((r.type == kRecBoundSheet && i != firstSheetRecord) || r.type == kRecExtSst)
-            continue;
-        if (i == firstSheetRecord)
-            boundSheetAt = out.size() + 4;
-        copy(r);
+bool CheckMultiCell(const BIFF& b, const RECORD& r, size_t itemBytes, EXTENT& extent)
+{
+    const size_t at = r.body;
+    const size_t n = r.length;
+    if (n < 6 || (n - 6) % itemBytes != 0)
+        return false;
+    const uint16_t first = Le16(b.s, at + 2);
+    const uint16_t last = Le16(b.s, at + n - 2);
+    if (last < first || static_cast<size_t>(last - first + 1) != (n - 6) / itemBytes)
+        return false;
+    return extent.Add(b, Le16(b.s, at), first) && extent.Add(b, Le16(b.s, at), last);
+}
+
+// The sheet's cells: each record whole, each within what a sheet holds.
+bool CheckSheet(const BIFF& b, EXTENT& extent)
+{
+    for (size_t i = b.sheetBegin + 1; i < b.sheetEnd; ++i) {
+        const RECORD& r = b.records[i];
+        if (r.type == kRecBof)
+            return false;  // a sheet inside a sheet
+        if (r.type == kRecDimensions && r.length < (b.biff8 ? 14u : 10u))
+            return false;
+        for (const auto& kind : kCellRecords)
+            if (kind.type == r.type && !CheckCell(b, r, kind.leastBody, kind.text, extent))
+                return false;
+        for (const auto& kind : kMultiCellRecords)
+            if (kind.type == r.type && !CheckMultiCell(b, r, kind.itemBytes, extent))
+                return false;
     }
-    const auto newSheetOffset = static_cast<uint32_t>(out.size());
-    for (int k = 0; k < 4; ++k)
-        out[boundSheetAt + k] = static_cast<char>((newSheetOffset >> (8 * k)) & 0xFF);
-    const uint32_t rows = anyCell ? lastRow + 1 : 0;
-    const uint32_t cols = anyCell ? lastCol + 1 : 0;
-    for (size_t i = sheetBegin; i <= sheetEnd; ++i) {
-        const RECORD& r = records[i];
+    return true;
+}
+
+void Put16(std::string& out, size_t at, uint32_t v)
+{
+    out[at] = static_cast<char>(v & 0xFF);
+    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+
+// The globals without the other sheets' BOUNDSHEET records and without the
+// string-table index (its offsets would be stale); the kept BOUNDSHEET
+// points at the sheet that follows.
+void WriteGlobals(const BIFF& b, std::string& out)
+{
+    size_t boundSheetAt = 0;
+    for (size_t i = 0; i <= b.globalsEnd; ++i) {
+        const RECORD& r = b.records[i];
+        if ((r.type == kRecBoundSheet && i != b.firstSheetRecord) || r.type == kRecExtSst)
+            continue;
+        if (i == b.firstSheetRecord)
+            boundSheetAt = out.size() + 4;
+        out.append(b.s, r.offset, 4 + r.length);
+    }
+    const auto sheetOffset = static_cast<uint32_t>(out.size());
+    Put16(out, boundSheetAt, sheetOffset & 0xFFFF);
+    Put16(out, boundSheetAt + 2, sheetOffset >> 16);
+}
+
+// The first sheet with dimensions that fit its cells, so the reader sizes
+// its cell table by what is there, not by what a record claims.
+void WriteSheet(const BIFF& b, const EXTENT& extent, std::string& out)
+{
+    const uint32_t rows = extent.any ? extent.lastRow + 1 : 0;
+    const uint32_t cols = extent.any ? extent.lastCol + 1 : 0;
+    for (size_t i = b.sheetBegin; i <= b.sheetEnd; ++i) {
+        const RECORD& r = b.records[i];
         const size_t body = out.size() + 4;
-        copy(r);
+        out.append(b.s, r.offset, 4 + r.length);
         if (r.type != kRecDimensions)
             continue;
-        auto put16 = [&](size_t at, uint32_t v) {
-            out[at] = static_cast<char>(v & 0xFF);
-            out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-        };
-        if (biff8) {
-            put16(body, 0);
-            put16(body + 2, 0);
-            put16(body + 4, rows & 0xFFFF);
-            put16(body + 6, rows >> 16);
-            put16(body + 8, 0);
-            put16(body + 10, cols);
-        } else {
-            put16(body, 0);
-            put16(body + 2, rows);
-            put16(body + 4, 0);
-            put16(body + 6, cols);
-        }
+        // BIFF8: first row, last row + 1 (32-bit each), first and last + 1
+        // column; BIFF5: the rows 16-bit.
+        const uint32_t fields8[] = {0, 0, rows & 0xFFFF, rows >> 16, 0, cols};
+        const uint32_t fields5[] = {0, rows, 0, cols};
+        if (b.biff8)
+            for (size_t k = 0; k < std::size(fields8); ++k)
+                Put16(out, body + 2 * k, fields8[k]);
+        else
+            for (size_t k = 0; k < std::size(fields5); ++k)
+                Put16(out, body + 2 * k, fields5[k]);
     }
+}
+
+}  // namespace
+
+std::string PrepareBiffStream(const std::string& s)
+{
+    BIFF b{s};
+    EXTENT extent;
+    if (!FrameRecords(b) || !CheckGlobals(b) || !FindFirstSheet(b) || !CheckSheet(b, extent))
+        return {};
+    std::string out;
+    WriteGlobals(b, out);
+    WriteSheet(b, extent, out);
     return out;
 }
 

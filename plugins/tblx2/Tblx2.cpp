@@ -1,13 +1,14 @@
 #include "Tblx2.h"
 
+#include "Convert.h"
 #include "FileUtil.h"
 #include "Table.h"
-#include "TextCodec.h"
 #include "WorkbookReader.h"
-#include "XlsWriter.h"
+#include "XlsModule.h"
 #include "XlsxWriter.h"
 
 #include <cctype>
+#include <dlfcn.h>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -15,29 +16,6 @@
 using namespace tblx2;
 
 namespace {
-
-// The sheet name callers pass names the sheet as a data source would
-// ("Sheet1$"); the sheet itself has no "$".
-constexpr const char* kDefaultSheet = "Sheet1";
-
-std::string SheetName(const char* sheet)
-{
-    std::string name = sheet ? sheet : "";
-    if (!name.empty() && name.back() == '$')
-        name.pop_back();
-    return name.empty() ? kDefaultSheet : name;
-}
-
-// What every spreadsheet program takes as a sheet name: 1 to 31 characters,
-// none of []:*?/\, no apostrophe at either end.
-constexpr size_t kMaxSheetNameChars = 31;
-
-bool IsValidSheetName(const std::string& name)
-{
-    if (name.empty() || Utf16Length(name) > kMaxSheetNameChars || name.front() == '\'' || name.back() == '\'')
-        return false;
-    return name.find_first_of("[]:*?/\\") == std::string::npos;
-}
 
 bool EndsWithNoCase(const std::string& s, const char* suffix)
 {
@@ -60,46 +38,71 @@ EWorkbookKind TargetKind(const char* workbook)
     return SniffWorkbook(workbook);
 }
 
+// The .xls module from the folder this library was loaded from, held for
+// one call. The module stays mapped once loaded (the OLE2 library it links
+// cannot be unloaded), so the next call finds it without work.
+class CXlsModule {
+public:
+    CXlsModule()
+    {
+        Dl_info self{};
+        if (dladdr(reinterpret_cast<void*>(&ConvertXls2Csv), &self) == 0 || !self.dli_fname)
+            return;
+        std::string path(self.dli_fname);
+        const size_t slash = path.rfind('/');
+        path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + TBLX2_XLS_MODULE;
+        // Lazily bound, as the program binds this library.
+        m_handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    }
+    ~CXlsModule()
+    {
+        if (m_handle)
+            dlclose(m_handle);
+    }
+    CXlsModule(const CXlsModule&) = delete;
+    CXlsModule& operator=(const CXlsModule&) = delete;
+
+    template <typename FN>
+    FN Function(const char* name) const
+    {
+        return m_handle ? reinterpret_cast<FN>(dlsym(m_handle, name)) : nullptr;
+    }
+
+private:
+    void* m_handle = nullptr;
+};
+
 int ToText(const char* workbook, const char* textPath)
 {
-    CSheetCells cells;
-    int rc = kErrFormat;
     switch (SniffWorkbook(workbook)) {
-    case EWorkbookKind::Xls:
-        rc = ReadXlsCells(workbook, cells);
-        break;
-    case EWorkbookKind::Xlsx:
-        rc = ReadXlsxCells(workbook, cells);
-        break;
+    case EWorkbookKind::Xls: {
+        const CXlsModule module;
+        const auto toText = module.Function<decltype(&Tblx2XlsToText)>("Tblx2XlsToText");
+        return toText ? toText(workbook, textPath) : TBLX2_FAILED;
+    }
+    case EWorkbookKind::Xlsx: {
+        CSheetCells cells;
+        const int rc = ReadXlsxCells(workbook, cells);
+        return CellsToText(rc, std::move(cells), textPath);
+    }
     case EWorkbookKind::Unknown:
         break;
     }
-    if (rc == kErrEmpty)
-        return TBLX2_NOTHING_TO_READ;
-    if (rc != kOk)
-        return TBLX2_FAILED;
-    return WriteTextRows(textPath, std::move(cells)) == kOk ? TBLX2_WRITTEN : TBLX2_FAILED;
+    return TBLX2_FAILED;
 }
 
 int ToWorkbook(const char* textPath, const char* workbook, const char* sheet, int columns)
 {
     const EWorkbookKind kind = TargetKind(workbook);
-    const size_t maxColumns = kind == EWorkbookKind::Xlsx ? kXlsxMaxColumns : kXlsMaxColumns;
-    if (kind == EWorkbookKind::Unknown || columns < 1 || static_cast<size_t>(columns) > maxColumns)
-        return 0;
-    CTextRows rows;
-    if (ReadTextRows(textPath, static_cast<size_t>(columns), rows) != kOk)
-        return 0;
-    const size_t maxRows = kind == EWorkbookKind::Xlsx ? kXlsxMaxRows : kXlsMaxRows;
-    if (rows.size() > maxRows)
-        return 0;  // refused rather than silently cut
-    const std::string name = SheetName(sheet);
-    if (!IsValidSheetName(name))
-        return 0;
     if (kind == EWorkbookKind::Xls) {
-        const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
-        return !file.empty() && ReplaceFile(workbook, file, true) == kOk ? 1 : 0;
+        const CXlsModule module;
+        const auto toXls = module.Function<decltype(&Tblx2TextToXls)>("Tblx2TextToXls");
+        return toXls ? toXls(textPath, workbook, sheet, columns) : 0;
     }
+    CTextRows rows;
+    std::string name;
+    if (!ReadRowsForWorkbook(kind, textPath, sheet, columns, rows, name))
+        return 0;
     const std::string temp = MakeSiblingTemp(workbook);
     if (temp.empty())
         return 0;

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tblx2 {
@@ -32,9 +31,6 @@ constexpr uint8_t kResultString = 0;
 constexpr uint8_t kResultBool = 1;
 // The workbook stream is read whole; larger ones are refused.
 constexpr gsf_off_t kMaxWorkbookStream = 256 << 20;
-// First bytes of every OLE2 compound file, and of every zip local header.
-constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr unsigned char kZipMagic[4] = {'P', 'K', 0x03, 0x04};
 
 uint16_t Le16(const std::string& s, size_t at)
 {
@@ -163,25 +159,6 @@ std::string IntegerText(int value)
 }
 
 }  // namespace
-
-EWorkbookKind SniffWorkbook(const char* path)
-{
-    // Only regular files: a FIFO or device would block or never end.
-    struct stat st {};
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
-        return EWorkbookKind::Unknown;
-    unsigned char head[8] = {};
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return EWorkbookKind::Unknown;
-    const size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    if (n == sizeof head && std::memcmp(head, kOle2Magic, sizeof kOle2Magic) == 0)
-        return EWorkbookKind::Xls;
-    if (n >= sizeof kZipMagic && std::memcmp(head, kZipMagic, sizeof kZipMagic) == 0)
-        return EWorkbookKind::Xlsx;
-    return EWorkbookKind::Unknown;
-}
 
 int ReadXlsCells(const char* path, CSheetCells& cells)
 {

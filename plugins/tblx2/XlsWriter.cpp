@@ -4,6 +4,8 @@
 
 #include <gsf/gsf.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 
@@ -101,33 +103,30 @@ void ShortUnicode(CBytes& b, const std::string& utf8)
     b.Raw(utf16);
 }
 
+// A record of fixed fields: each a little-endian number of 1, 2 or 4 bytes.
+struct FIELD {
+    uint8_t bytes;
+    uint32_t value;
+};
+
+void Fixed(CStream& s, uint16_t type, std::initializer_list<FIELD> fields)
+{
+    CBytes b;
+    for (const FIELD& f : fields) {
+        if (f.bytes == 1)
+            b.U8(static_cast<uint8_t>(f.value));
+        else if (f.bytes == 2)
+            b.U16(static_cast<uint16_t>(f.value));
+        else
+            b.U32(f.value);
+    }
+    s.Record(type, b);
+}
+
 // BOF: BIFF8, build and year of the format revision, history flags, lowest version.
 void Bof(CStream& s, uint16_t kind)
 {
-    CBytes b;
-    b.U16(0x0600);
-    b.U16(kind);
-    b.U16(0x0DBB);
-    b.U16(0x07CC);
-    b.U32(0x000000C1);
-    b.U32(0x00000006);
-    s.Record(kRecBof, b);
-}
-
-// WINDOW1: position and size of the workbook window, tabs shown, first tab active.
-void Window1(CStream& s)
-{
-    CBytes b;
-    b.U16(0x0000);
-    b.U16(0x0000);
-    b.U16(0x4000);
-    b.U16(0x2000);
-    b.U16(0x0038);
-    b.U16(0);
-    b.U16(0);
-    b.U16(1);
-    b.U16(0x0258);
-    s.Record(kRecWindow1, b);
+    Fixed(s, kRecBof, {{2, 0x0600}, {2, kind}, {2, 0x0DBB}, {2, 0x07CC}, {4, 0x000000C1}, {4, 0x00000006}});
 }
 
 // FONT: height, attributes, colour index "automatic", weight normal, no
@@ -229,142 +228,167 @@ void ExtSst(CStream& s, const std::vector<SSTPOSITION>& positions)
         s.Record(kRecExtSst, b);
 }
 
+// What the workbook holds: each distinct text once, cut to what a cell
+// holds, and per cell the index of its string (-1: empty).
+struct WORKBOOK {
+    WORKBOOK(const std::string& sheetName, size_t textColumnCount) : sheet(sheetName), textColumns(textColumnCount) {}
+
+    const std::string& sheet;
+    size_t textColumns;
+    std::vector<std::string> strings;  // UTF-16LE
+    std::vector<std::vector<int64_t>> cellStrings;
+    uint32_t refs = 0;
+    size_t rowCount = 0;  // up to the last row with a filled cell
+    size_t colCount = 0;  // up to the last column with a filled cell
+    size_t boundSheetAt = 0;  // where the BOUNDSHEET record starts
+};
+
+void CollectStrings(WORKBOOK& w, const CTextRows& rows)
+{
+    std::map<std::string, uint32_t> index;
+    w.cellStrings.resize(rows.size());
+    for (size_t r = 0; r < rows.size() && r < kXlsMaxRows; ++r) {
+        for (size_t c = 0; c < rows[r].size() && c < kXlsMaxColumns; ++c) {
+            const std::string& text = rows[r][c];
+            w.cellStrings[r].push_back(-1);
+            if (text.empty())
+                continue;
+            const std::string utf16 = Utf8ToUtf16Le(Utf8PrefixByUtf16(text, kMaxCellChars));
+            auto [it, added] = index.emplace(utf16, static_cast<uint32_t>(w.strings.size()));
+            if (added)
+                w.strings.push_back(utf16);
+            w.cellStrings[r].back() = it->second;
+            ++w.refs;
+            w.rowCount = r + 1;
+            w.colCount = std::max(w.colCount, c + 1);
+        }
+    }
+}
+
+// The records of the workbook stream, one writer per kind, in stream order.
+using RecordWriter = void (*)(CStream& s, WORKBOOK& w);
+
+void GlobalsBof(CStream& s, WORKBOOK&) { Bof(s, kBofGlobals); }
+
+void Codepage(CStream& s, WORKBOOK&) { Fixed(s, kRecCodepage, {{2, kCodepageUtf16}}); }
+
+// WINDOW1: position and size of the workbook window, tabs shown, first tab active.
+void Window1(CStream& s, WORKBOOK&)
+{
+    Fixed(s, kRecWindow1, {{2, 0x0000}, {2, 0x0000}, {2, 0x4000}, {2, 0x2000}, {2, 0x0038}, {2, 0}, {2, 0}, {2, 1},
+                           {2, 0x0258}});
+}
+
+// Four fonts: index 4 does not exist in BIFF, so readers expect 0 to 3.
+void Fonts(CStream& s, WORKBOOK&)
+{
+    for (int i = 0; i < 4; ++i)
+        Font(s);
+}
+
+// The 15 style XFs, then kXfDefaultCell and kXfText.
+void Xfs(CStream& s, WORKBOOK&)
+{
+    for (int i = 0; i < 15; ++i)
+        Xf(s, 0, true);
+    Xf(s, 0, false);
+    Xf(s, kNumberFormatText, false);
+}
+
+// STYLE: built-in style "Normal" on XF 0.
+void Style(CStream& s, WORKBOOK&) { Fixed(s, kRecStyle, {{2, 0x8000}, {1, 0}, {1, 0xFF}}); }
+
+// BOUNDSHEET: the sheet's offset (patched once known), visible, worksheet, name.
+void BoundSheet(CStream& s, WORKBOOK& w)
+{
+    w.boundSheetAt = s.Size();
+    CBytes b;
+    b.U32(0);
+    b.U8(0);
+    b.U8(0);
+    ShortUnicode(b, w.sheet);
+    s.Record(kRecBoundSheet, b);
+}
+
+void SharedStrings(CStream& s, WORKBOOK& w) { ExtSst(s, WriteSst(s, w.strings, w.refs)); }
+
+void Eof(CStream& s, WORKBOOK&) { s.Record(kRecEof); }
+
+void SheetBof(CStream& s, WORKBOOK&) { Bof(s, kBofWorksheet); }
+
+// COLINFO: the text columns' width and format.
+void TextColumns(CStream& s, WORKBOOK& w)
+{
+    if (w.textColumns == 0)
+        return;
+    Fixed(s, kRecColInfo, {{2, 0}, {2, static_cast<uint32_t>(std::min(w.textColumns, kXlsMaxColumns) - 1)},
+                           {2, kTextColumnWidth}, {2, kXfText}, {2, 0}, {2, 0}});
+}
+
+// DIMENSIONS: first row, last row + 1, first column, last column + 1.
+void Dimensions(CStream& s, WORKBOOK& w)
+{
+    Fixed(s, kRecDimensions,
+          {{4, 0}, {4, static_cast<uint32_t>(w.rowCount)}, {2, 0}, {2, static_cast<uint32_t>(w.colCount)}, {2, 0}});
+}
+
+// ROW: number, first and last+1 column, height 15 points, flags (reserved
+// bit 8 set, default XF 15).
+void Row(CStream& s, size_t r, size_t cells)
+{
+    Fixed(s, kRecRow, {{2, static_cast<uint32_t>(r)}, {2, 0}, {2, static_cast<uint32_t>(cells)}, {2, 0x012C},
+                       {2, 0}, {2, 0}, {4, 0x000F0100}});
+}
+
+// LABELSST: row, column, XF, string index.
+void LabelSst(CStream& s, const WORKBOOK& w, size_t r, size_t c)
+{
+    Fixed(s, kRecLabelSst, {{2, static_cast<uint32_t>(r)}, {2, static_cast<uint32_t>(c)},
+                            {2, c < w.textColumns ? kXfText : kXfDefaultCell},
+                            {4, static_cast<uint32_t>(w.cellStrings[r][c])}});
+}
+
+// Blocks of ROW records, each followed by the cells of its rows.
+void Cells(CStream& s, WORKBOOK& w)
+{
+    for (size_t block = 0; block < w.rowCount; block += kRowBlock) {
+        const size_t end = std::min(w.rowCount, block + kRowBlock);
+        for (size_t r = block; r < end; ++r)
+            if (!w.cellStrings[r].empty())
+                Row(s, r, w.cellStrings[r].size());
+        for (size_t r = block; r < end; ++r)
+            for (size_t c = 0; c < w.cellStrings[r].size(); ++c)
+                if (w.cellStrings[r][c] >= 0)
+                    LabelSst(s, w, r, c);
+    }
+}
+
+// WINDOW2: grid, headers, zeros, default colours, outline, selected and
+// shown tab; top-left cell A1; header colour index 64.
+void Window2(CStream& s, WORKBOOK&)
+{
+    Fixed(s, kRecWindow2, {{2, 0x06B6}, {2, 0}, {2, 0}, {2, 0x0040}, {2, 0}, {2, 0}, {2, 0}, {4, 0}});
+}
+
+constexpr RecordWriter kGlobals[] = {GlobalsBof, Codepage, Window1, Fonts, Xfs, Style, BoundSheet, SharedStrings, Eof};
+constexpr RecordWriter kSheet[] = {SheetBof, TextColumns, Dimensions, Cells, Window2, Eof};
+
 }  // namespace
 
 std::string BuildXlsWorkbookStream(const std::string& sheet, const CTextRows& rows, size_t textColumns)
 {
-    // Shared strings: each distinct text once, cut to what a cell holds.
-    std::vector<std::string> strings;
-    std::map<std::string, uint32_t> index;
-    uint32_t refs = 0;
-    size_t lastCol = 0;
-    size_t lastRow = 0;
-    bool any = false;
-    std::vector<std::vector<int64_t>> cellStrings(rows.size());
-    for (size_t r = 0; r < rows.size() && r < kXlsMaxRows; ++r) {
-        for (size_t c = 0; c < rows[r].size() && c < kXlsMaxColumns; ++c) {
-            const std::string& text = rows[r][c];
-            cellStrings[r].push_back(-1);
-            if (text.empty())
-                continue;
-            const std::string utf16 = Utf8ToUtf16Le(Utf8PrefixByUtf16(text, kMaxCellChars));
-            auto [it, added] = index.emplace(utf16, static_cast<uint32_t>(strings.size()));
-            if (added)
-                strings.push_back(utf16);
-            cellStrings[r].back() = it->second;
-            ++refs;
-            lastRow = r;
-            lastCol = std::max(lastCol, c);
-            any = true;
-        }
-    }
-
+    WORKBOOK w{sheet, textColumns};
+    CollectStrings(w, rows);
     CStream s;
-    Bof(s, kBofGlobals);
-    {
-        CBytes b;
-        b.U16(kCodepageUtf16);
-        s.Record(kRecCodepage, b);
-    }
-    Window1(s);
-    // Four fonts: index 4 does not exist in BIFF, so readers expect 0 to 3.
-    for (int i = 0; i < 4; ++i)
-        Font(s);
-    for (int i = 0; i < 15; ++i)
-        Xf(s, 0, true);
-    Xf(s, 0, false);                       // kXfDefaultCell
-    Xf(s, kNumberFormatText, false);       // kXfText
-    {
-        CBytes b;
-        b.U16(0x8000);  // built-in style on XF 0
-        b.U8(0);        // "Normal"
-        b.U8(0xFF);
-        s.Record(kRecStyle, b);
-    }
-    const size_t boundSheetAt = s.Size();
-    {
-        CBytes b;
-        b.U32(0);  // sheet offset, patched below
-        b.U8(0);   // visible
-        b.U8(0);   // worksheet
-        ShortUnicode(b, sheet);
-        s.Record(kRecBoundSheet, b);
-    }
-    ExtSst(s, WriteSst(s, strings, refs));
-    s.Record(kRecEof);
-
+    for (const RecordWriter write : kGlobals)
+        write(s, w);
     const auto sheetOffset = static_cast<uint32_t>(s.Size());
-    Bof(s, kBofWorksheet);
-    if (textColumns > 0) {
-        CBytes b;
-        b.U16(0);
-        b.U16(static_cast<uint16_t>(std::min(textColumns, kXlsMaxColumns) - 1));
-        b.U16(kTextColumnWidth);
-        b.U16(kXfText);
-        b.U16(0);
-        b.U16(0);
-        s.Record(kRecColInfo, b);
-    }
-    {
-        CBytes b;
-        b.U32(0);
-        b.U32(any ? static_cast<uint32_t>(lastRow + 1) : 0);
-        b.U16(0);
-        b.U16(any ? static_cast<uint16_t>(lastCol + 1) : 0);
-        b.U16(0);
-        s.Record(kRecDimensions, b);
-    }
-    const size_t rowCount = any ? lastRow + 1 : 0;
-    for (size_t block = 0; block < rowCount; block += kRowBlock) {
-        const size_t end = std::min(rowCount, block + kRowBlock);
-        for (size_t r = block; r < end; ++r) {
-            if (cellStrings[r].empty())
-                continue;
-            // ROW: number, first and last+1 column, height 15 points, flags
-            // (reserved bit 8 set, default XF 15).
-            CBytes b;
-            b.U16(static_cast<uint16_t>(r));
-            b.U16(0);
-            b.U16(static_cast<uint16_t>(cellStrings[r].size()));
-            b.U16(0x012C);
-            b.U16(0);
-            b.U16(0);
-            b.U32(0x000F0100);
-            s.Record(kRecRow, b);
-        }
-        for (size_t r = block; r < end; ++r) {
-            for (size_t c = 0; c < cellStrings[r].size(); ++c) {
-                if (cellStrings[r][c] < 0)
-                    continue;
-                CBytes b;
-                b.U16(static_cast<uint16_t>(r));
-                b.U16(static_cast<uint16_t>(c));
-                b.U16(c < textColumns ? kXfText : kXfDefaultCell);
-                b.U32(static_cast<uint32_t>(cellStrings[r][c]));
-                s.Record(kRecLabelSst, b);
-            }
-        }
-    }
-    {
-        // WINDOW2: grid, headers, zeros, default colours, outline, selected
-        // and shown tab; top-left cell A1; header colour index 64.
-        CBytes b;
-        b.U16(0x06B6);
-        b.U16(0);
-        b.U16(0);
-        b.U16(0x0040);
-        b.U16(0);
-        b.U16(0);
-        b.U16(0);
-        b.U32(0);
-        s.Record(kRecWindow2, b);
-    }
-    s.Record(kRecEof);
+    for (const RecordWriter write : kSheet)
+        write(s, w);
 
     std::string stream = s.Data();
-    const size_t at = boundSheetAt + 4;
     for (int i = 0; i < 4; ++i)
-        stream[at + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
+        stream[w.boundSheetAt + 4 + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
     // Zeros after the last EOF up to a multiple of 4096 bytes: a smaller
     // stream would go into the compound file's mini-stream, which some
     // spreadsheet programs do not look in for the workbook.

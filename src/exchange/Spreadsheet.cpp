@@ -25,8 +25,11 @@ class CConverterLibrary {
  public:
   explicit CConverterLibrary(CExchangeMessages& messages) : m_messages(messages) {
     std::string own = GetProgramFolder() + "/" + kConverterLibrary;
-    m_handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_handle) m_handle = dlopen(kConverterLibrary, RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding: a conversion calls few of the functions of the libraries
+    // the converter brings, and binding them all up front cost a command-line
+    // conversion more than its work.
+    m_handle = dlopen(own.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!m_handle) m_handle = dlopen(kConverterLibrary, RTLD_LAZY | RTLD_LOCAL);
     if (!m_handle) m_messages.ShowMessage(kMsgConverterMissing);
   }
   ~CConverterLibrary() {

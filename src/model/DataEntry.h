@@ -4,12 +4,90 @@
 #include <memory>
 #include <span>
 
-// One slot. The slot owns its content; copies are deep.
+class CContentArea;
+
+// An entry's content bytes: a buffer of its own, or its part of the content
+// area of the data file it was loaded from (CContentArea), which stays alive
+// while any entry refers into it. Used like a unique_ptr<uint8_t[]>:
+// assigning a new buffer (every change of an entry does) leaves the loaded
+// bytes alone.
+class CContentPtr {
+ public:
+  CContentPtr() = default;
+  CContentPtr(std::nullptr_t) {}
+  CContentPtr(std::unique_ptr<uint8_t[]> own) : m_own(std::move(own)), m_data(m_own.get()) {}
+  CContentPtr(CContentPtr&& other) noexcept
+      : m_own(std::move(other.m_own)), m_area(other.m_area), m_data(other.m_data) {
+    other.m_area = nullptr;
+    other.m_data = nullptr;
+  }
+  CContentPtr& operator=(CContentPtr&& other) noexcept {
+    if (this != &other) {
+      reset();
+      m_own = std::move(other.m_own);
+      m_area = other.m_area;
+      m_data = other.m_data;
+      other.m_area = nullptr;
+      other.m_data = nullptr;
+    }
+    return *this;
+  }
+  CContentPtr& operator=(std::unique_ptr<uint8_t[]> own) { return *this = CContentPtr(std::move(own)); }
+  CContentPtr& operator=(std::nullptr_t) {
+    reset();
+    return *this;
+  }
+  ~CContentPtr() { reset(); }
+
+  uint8_t* get() const { return m_data; }
+  uint8_t& operator[](size_t i) const { return m_data[i]; }
+  explicit operator bool() const { return m_data != nullptr; }
+  void reset() {
+    if (m_own) m_own.reset();
+    if (m_area) ReleaseArea();
+    m_data = nullptr;
+  }
+  friend bool operator==(const CContentPtr& p, std::nullptr_t) { return p.m_data == nullptr; }
+
+  struct AREA;  // a loaded area's count and bytes (see CContentArea)
+
+ private:
+  friend class CContentArea;
+  void ReleaseArea();
+
+  std::unique_ptr<uint8_t[]> m_own;
+  AREA* m_area = nullptr;  // the loaded area referred into, counted
+  uint8_t* m_data = nullptr;
+};
+
+// One buffer holding a loaded file's contents, handed out in parts. Its
+// count of referring entries is a plain number, as the entries themselves
+// are plain data: a data set and its entries are used by one thread at a
+// time (a lock per entry would cost a load as much as reading the file).
+class CContentArea {
+ public:
+  // `size` bytes, not initialised; IsValid() is false when memory runs out.
+  explicit CContentArea(size_t size);
+  ~CContentArea();
+  CContentArea(const CContentArea&) = delete;
+  CContentArea& operator=(const CContentArea&) = delete;
+
+  bool IsValid() const { return m_area != nullptr; }
+  uint8_t* Bytes() const;
+  // A content referring to `at` inside the area.
+  CContentPtr Share(uint8_t* at) const;
+
+ private:
+  CContentPtr::AREA* m_area = nullptr;
+};
+
+// One slot. The slot owns its content (or its part of the loaded file's
+// content area, see CContentPtr); copies are deep.
 struct DATAENTRY {
   int32_t used = 0;    // 1 when the slot holds an entry
   uint16_t group = 0;  // group number, 0..9 valid, 0 = no group
   uint32_t size = 0;   // content length in bytes
-  std::unique_ptr<uint8_t[]> content;  // exactly `size` bytes, or null
+  CContentPtr content;  // exactly `size` bytes, or null
 
   std::span<const uint8_t> Bytes() const {
     return content ? std::span<const uint8_t>(content.get(), size) : std::span<const uint8_t>();
@@ -25,6 +103,9 @@ struct DATAENTRY {
 // Allocates an entry content buffer; null when memory runs out (never throws).
 std::unique_ptr<uint8_t[]> AllocContent(size_t size);
 
-// Test seam: the n-th following AllocContent call (1 = the next one) and every
-// call after it fail; 0 turns failures off.
+// Test seam: the n-th following content an entry gets (1 = the next one:
+// an AllocContent call, or a slot's part of a loaded file) and every one
+// after it fail; 0 turns failures off.
 void SetContentAllocFailure(int nth);
+// Whether the seam makes the next content fail (counts it as one).
+bool ContentAllocFails();

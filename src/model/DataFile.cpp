@@ -12,6 +12,8 @@
 //              8   4  content offset from the start of the content area
 #include <sys/uio.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -73,29 +75,85 @@ struct PENDING {
   uint32_t size;
 };
 
-// Reads every slot of the directory into `set`; the file is positioned after
-// the header. The set is empty on entry; the caller clears it on failure.
-int ReadSlots(CGxFile& file, CDataSet& set, uint8_t flags, uint32_t count, uint64_t length) {
-  const uint32_t needed = SlotsOfFlags(flags);
-  if (count < needed) return kFileAccessError;
-  // The whole directory must be there, even the entries beyond those needed
-  // (never looked at); checked before anything is allocated.
-  const uint64_t contentStart = kHeaderSize + static_cast<uint64_t>(count) * kDirEntrySize;
-  if (contentStart > length) return kFileAccessError;
-  const size_t dirBytes = static_cast<size_t>(needed) * kDirEntrySize;
-  std::unique_ptr<uint8_t[]> dir = AllocBytes(dirBytes);
-  if (!dir) return kFileNoMemory;
-  if (dirBytes && file.Read(dir.get(), static_cast<uint32_t>(dirBytes)) != dirBytes) return kFileAccessError;
+// Reads `count` bytes from the current position in one go (the file's own
+// loop takes whatever the kernel gives in parts).
+bool ReadHere(CGxFile& file, uint8_t* to, uint64_t count) {
+  struct iovec one = {to, static_cast<size_t>(count)};
+  return file.ReadVector(&one, 1) == count;
+}
 
-  // Fill the slots in directory order; contents are only collected here so
-  // that the common layout (back to back, in order) is read in one call.
-  std::vector<PENDING> pending;
-  pending.reserve(needed);
-  int result = kFileOk;
-  const uint8_t* d = dir.get();
+bool ReadAt(CGxFile& file, uint64_t offset, uint8_t* to, uint64_t count) {
+  return file.Seek(static_cast<int64_t>(offset), GxSeek::kBegin) && ReadHere(file, to, count);
+}
+
+// Files up to this size are read whole with one call before the header is
+// looked at: every data file the printer's memory can fill is far smaller.
+// Larger ones are read in steps, so that a large file that is no data file
+// costs no more than its header.
+constexpr uint64_t kWholeReadLimit = 8u << 20;
+
+// Contents spread this much wider than they are long are read one by one
+// rather than as one area with gaps (a damaged or hand-made file).
+bool AreaWorthReading(uint64_t span, uint64_t sum) { return span <= 2 * sum + 65536; }
+
+// Gives every pending slot its part of `area`, which holds the file from
+// `areaStart` on. The usual file stores the contents back to back in
+// directory order, and every slot refers to its part of the one buffer (a
+// change of an entry replaces its buffer, so the area itself is never
+// written to). A slot whose part overlaps or precedes one given before gets
+// a copy of its own, so that no two entries ever share bytes.
+int GiveContents(const std::vector<PENDING>& pending, const CContentArea& area, uint64_t areaStart) {
+  uint64_t given = 0;  // the file before this is referred to already
+  for (const PENDING& p : pending) {
+    uint8_t* at = area.Bytes() + (p.offset - areaStart);
+    if (p.offset >= given) {
+      if (ContentAllocFails()) return kFileNoMemory;
+      p.entry->content = area.Share(at);
+      given = p.offset + p.size;
+    } else {
+      std::unique_ptr<uint8_t[]> own = AllocContent(p.size);
+      if (!own) return kFileNoMemory;
+      std::memcpy(own.get(), at, p.size);
+      p.entry->content = std::move(own);
+    }
+  }
+  return kFileOk;
+}
+
+// Reads the contents of the pending slots from the file: their extent in one
+// buffer with one call, or each on its own when they lie far apart.
+int ReadContents(CGxFile& file, const std::vector<PENDING>& pending) {
+  if (pending.empty()) return kFileOk;
+  uint64_t lo = UINT64_MAX, hi = 0, sum = 0;
+  for (const PENDING& p : pending) {
+    lo = std::min(lo, p.offset);
+    hi = std::max(hi, p.offset + p.size);
+    sum += p.size;
+  }
+  if (!AreaWorthReading(hi - lo, sum)) {
+    for (const PENDING& p : pending) {
+      std::unique_ptr<uint8_t[]> own = AllocContent(p.size);
+      if (!own) return kFileNoMemory;
+      if (!ReadAt(file, p.offset, own.get(), p.size)) return kFileAccessError;
+      p.entry->content = std::move(own);
+    }
+    return kFileOk;
+  }
+  const CContentArea area(static_cast<size_t>(hi - lo));
+  if (!area.IsValid()) return kFileNoMemory;
+  if (!ReadAt(file, lo, area.Bytes(), hi - lo)) return kFileAccessError;
+  return GiveContents(pending, area, lo);
+}
+
+// Fills the slots from the directory `dir` (the entries of the sections in
+// `flags`) and collects those with content. The set is empty on entry.
+int ReadDirectory(const uint8_t* dir, CDataSet& set, uint8_t flags, uint64_t contentStart, uint64_t length,
+                  std::vector<PENDING>& pending) {
+  pending.reserve(SlotsOfFlags(flags));
+  const uint8_t* d = dir;
   for (int s : kStorageOrder) {
     if (!(flags & kSectionFlag[s])) continue;
-    for (int i = 0; i < kSectionSlots[s] && result == kFileOk; ++i, d += kDirEntrySize) {
+    for (int i = 0; i < kSectionSlots[s]; ++i, d += kDirEntrySize) {
       const uint16_t state = Get16(d);
       if (state == kStateEmpty) continue;  // states 1 and 2 load alike
       DATAENTRY* e = set.Entry(s, i);
@@ -107,38 +165,48 @@ int ReadSlots(CGxFile& file, CDataSet& set, uint8_t flags, uint32_t count, uint6
       if (size == 0) continue;
       // An offset or size past the file's end is a damaged file, not a request
       // for gigabytes of memory.
-      if (at + size > length) {
-        result = kFileAccessError;
-        break;
-      }
-      e->content = AllocContent(size);
-      if (!e->content) {
-        result = kFileNoMemory;
-        break;
-      }
+      if (at + size > length) return kFileAccessError;
       pending.push_back({e, at, size});
     }
-    if (result != kFileOk) break;
   }
+  return kFileOk;
+}
 
-  // Read the contents gathered, in runs of consecutive positions.
-  size_t k = 0;
-  std::vector<struct iovec> iov;
-  while (k < pending.size()) {
-    size_t j = k;
-    uint64_t end = pending[k].offset;
-    iov.clear();
-    while (j < pending.size() && pending[j].offset == end && iov.size() < 1024) {
-      iov.push_back({pending[j].entry->content.get(), pending[j].size});
-      end += pending[j].size;
-      ++j;
-    }
-    if (!file.Seek(static_cast<int64_t>(pending[k].offset), GxSeek::kBegin)) return kFileAccessError;
-    if (file.ReadVector(iov.data(), static_cast<int>(iov.size())) != end - pending[k].offset)
-      return kFileAccessError;
-    k = j;
-  }
-  return result;
+// Where the contents start; 0 when the header's directory does not fit the
+// file (checked before anything is allocated: the whole directory must be
+// there, even the entries beyond those needed, which are never looked at).
+uint64_t ContentStart(const uint8_t* header, uint64_t length) {
+  const uint32_t count = Get32(header + kCountOffset);
+  if (count < SlotsOfFlags(header[kFlagsOffset])) return 0;
+  const uint64_t contentStart = kHeaderSize + static_cast<uint64_t>(count) * kDirEntrySize;
+  return contentStart > length ? 0 : contentStart;
+}
+
+// A file read whole into `area`.
+int LoadFromArea(const CContentArea& area, uint64_t length, CDataSet& set) {
+  const uint8_t* header = area.Bytes();
+  if (std::memcmp(header, kSignature, kSignatureCompare) != 0) return kFileBadSignature;
+  const uint64_t contentStart = ContentStart(header, length);
+  if (contentStart == 0) return kFileAccessError;
+  std::vector<PENDING> pending;
+  const int result = ReadDirectory(area.Bytes() + kHeaderSize, set, header[kFlagsOffset], contentStart, length, pending);
+  return result == kFileOk ? GiveContents(pending, area, 0) : result;
+}
+
+// A large file: header, directory and contents read in steps.
+int LoadInSteps(CGxFile& file, uint64_t length, CDataSet& set) {
+  uint8_t header[kHeaderSize];
+  if (file.Read(header, kHeaderSize) != kHeaderSize) return kFileAccessError;
+  if (std::memcmp(header, kSignature, kSignatureCompare) != 0) return kFileBadSignature;
+  const uint64_t contentStart = ContentStart(header, length);
+  if (contentStart == 0) return kFileAccessError;
+  const size_t dirBytes = static_cast<size_t>(SlotsOfFlags(header[kFlagsOffset])) * kDirEntrySize;
+  std::unique_ptr<uint8_t[]> dir = AllocBytes(dirBytes);
+  if (!dir) return kFileNoMemory;
+  if (dirBytes && file.Read(dir.get(), static_cast<uint32_t>(dirBytes)) != dirBytes) return kFileAccessError;
+  std::vector<PENDING> pending;
+  const int result = ReadDirectory(dir.get(), set, header[kFlagsOffset], contentStart, length, pending);
+  return result == kFileOk ? ReadContents(file, pending) : result;
 }
 
 }  // namespace
@@ -149,16 +217,17 @@ int CDataSet::LoadDataFile(const std::string& path) {
   ClearAll();
 
   int result = kFileOk;
-  uint8_t header[kHeaderSize];
   uint64_t length = 0;
-  if (!file.GetLength64(length)) {
-    result = kFileAccessError;
-  } else if (file.Read(header, kHeaderSize) != kHeaderSize) {
-    result = kFileAccessError;  // any short read, not only an empty one
-  } else if (std::memcmp(header, kSignature, kSignatureCompare) != 0) {
-    result = kFileBadSignature;
+  if (!file.GetLength64(length) || length < kHeaderSize) {
+    result = kFileAccessError;  // any short file, not only an empty one
+  } else if (length > kWholeReadLimit) {
+    result = LoadInSteps(file, length, *this);
+  } else if (const CContentArea area(static_cast<size_t>(length)); !area.IsValid()) {
+    result = kFileNoMemory;
+  } else if (!ReadHere(file, area.Bytes(), length)) {
+    result = kFileAccessError;  // shorter than it was a moment ago
   } else {
-    result = ReadSlots(file, *this, header[kFlagsOffset], Get32(header + kCountOffset), length);
+    result = LoadFromArea(area, length, *this);
   }
   file.Close();
 

@@ -1,6 +1,7 @@
 #include "model/DataSet.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -13,13 +14,52 @@ std::atomic<int> g_failAfter{0};
 
 void SetContentAllocFailure(int nth) { g_failAfter = nth; }
 
-std::unique_ptr<uint8_t[]> AllocContent(size_t size) {
+bool ContentAllocFails() {
   int n = g_failAfter.load();
   if (n > 0) {
-    if (n == 1) return nullptr;  // stays at 1: every later call fails too
+    if (n == 1) return true;  // stays at 1: every later call fails too
     g_failAfter = n - 1;
   }
+  return false;
+}
+
+std::unique_ptr<uint8_t[]> AllocContent(size_t size) {
+  if (ContentAllocFails()) return nullptr;
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size ? size : 1]);
+}
+
+struct CContentPtr::AREA {
+  size_t refs;  // referring entries, and the CContentArea while it lives
+  uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+};
+
+namespace {
+void Release(CContentPtr::AREA* area) {
+  if (area && --area->refs == 0) std::free(area);
+}
+}  // namespace
+
+void CContentPtr::ReleaseArea() {
+  Release(m_area);
+  m_area = nullptr;
+}
+
+CContentArea::CContentArea(size_t size) {
+  if (size > SIZE_MAX - sizeof(CContentPtr::AREA)) return;
+  void* block = std::malloc(sizeof(CContentPtr::AREA) + size);
+  if (block) m_area = new (block) CContentPtr::AREA{1};
+}
+
+CContentArea::~CContentArea() { Release(m_area); }
+
+uint8_t* CContentArea::Bytes() const { return m_area ? m_area->Bytes() : nullptr; }
+
+CContentPtr CContentArea::Share(uint8_t* at) const {
+  CContentPtr p;
+  ++m_area->refs;
+  p.m_area = m_area;
+  p.m_data = at;
+  return p;
 }
 
 CDataSet::CDataSet() {
@@ -54,7 +94,10 @@ void CDataSet::ClearSlot(int section, int index) {
 }
 
 void CDataSet::ClearSection(int section) {
-  for (int i = 0; i < SectionSlotCount(section); ++i) ClearSlot(section, i);
+  if (section < 0 || section >= kSectionCount) return;
+  // Straight over the slots: every load and every set's end passes here.
+  for (DATAENTRY& e : m_sections[section])
+    if (e.used || e.group || e.size || e.content) e.Clear();
 }
 
 void CDataSet::ClearAll() {

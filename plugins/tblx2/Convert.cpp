@@ -1,0 +1,87 @@
+#include "Convert.h"
+
+#include "Tblx2.h"
+#include "TextCodec.h"
+#include "XlsWriter.h"
+#include "XlsxWriter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tblx2 {
+namespace {
+
+// First bytes of every OLE2 compound file, and of every zip local header.
+constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr unsigned char kZipMagic[4] = {'P', 'K', 0x03, 0x04};
+
+// The sheet name callers pass names the sheet as a data source would
+// ("Sheet1$"); the sheet itself has no "$".
+constexpr const char* kDefaultSheet = "Sheet1";
+
+std::string SheetName(const char* sheet)
+{
+    std::string name = sheet ? sheet : "";
+    if (!name.empty() && name.back() == '$')
+        name.pop_back();
+    return name.empty() ? kDefaultSheet : name;
+}
+
+// What every spreadsheet program takes as a sheet name: 1 to 31 characters,
+// none of []:*?/\, no apostrophe at either end.
+constexpr size_t kMaxSheetNameChars = 31;
+
+bool IsValidSheetName(const std::string& name)
+{
+    if (name.empty() || Utf16Length(name) > kMaxSheetNameChars || name.front() == '\'' || name.back() == '\'')
+        return false;
+    return name.find_first_of("[]:*?/\\") == std::string::npos;
+}
+
+}  // namespace
+
+EWorkbookKind SniffWorkbook(const char* path)
+{
+    // Only regular files: a FIFO or device would block or never end.
+    struct stat st {};
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return EWorkbookKind::Unknown;
+    unsigned char head[8] = {};
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return EWorkbookKind::Unknown;
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (n == sizeof head && std::memcmp(head, kOle2Magic, sizeof kOle2Magic) == 0)
+        return EWorkbookKind::Xls;
+    if (n >= sizeof kZipMagic && std::memcmp(head, kZipMagic, sizeof kZipMagic) == 0)
+        return EWorkbookKind::Xlsx;
+    return EWorkbookKind::Unknown;
+}
+
+int CellsToText(int readResult, CSheetCells cells, const char* textPath)
+{
+    if (readResult == kErrEmpty)
+        return TBLX2_NOTHING_TO_READ;
+    if (readResult != kOk)
+        return TBLX2_FAILED;
+    return WriteTextRows(textPath, std::move(cells)) == kOk ? TBLX2_WRITTEN : TBLX2_FAILED;
+}
+
+bool ReadRowsForWorkbook(EWorkbookKind kind, const char* textPath, const char* sheet, int columns, CTextRows& rows,
+                         std::string& sheetName)
+{
+    const size_t maxColumns = kind == EWorkbookKind::Xlsx ? kXlsxMaxColumns : kXlsMaxColumns;
+    if (kind == EWorkbookKind::Unknown || columns < 1 || static_cast<size_t>(columns) > maxColumns)
+        return false;
+    if (ReadTextRows(textPath, static_cast<size_t>(columns), rows) != kOk)
+        return false;
+    const size_t maxRows = kind == EWorkbookKind::Xlsx ? kXlsxMaxRows : kXlsMaxRows;
+    if (rows.size() > maxRows)
+        return false;  // refused rather than silently cut
+    sheetName = SheetName(sheet);
+    return IsValidSheetName(sheetName);
+}
+
+}  // namespace tblx2

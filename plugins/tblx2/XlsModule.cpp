@@ -1,0 +1,37 @@
+#include "XlsModule.h"
+
+#include "Convert.h"
+#include "FileUtil.h"
+#include "Tblx2.h"
+#include "XlsWriter.h"
+
+using namespace tblx2;
+
+extern "C" int Tblx2XlsToText(const char* workbook, const char* text_path)
+{
+    if (!workbook || !text_path)
+        return TBLX2_FAILED;
+    try {
+        CSheetCells cells;
+        const int rc = ReadXlsCells(workbook, cells);
+        return CellsToText(rc, std::move(cells), text_path);
+    } catch (...) {  // nothing may unwind into the C caller
+        return TBLX2_FAILED;
+    }
+}
+
+extern "C" int Tblx2TextToXls(const char* text_path, const char* workbook, const char* sheet, int columns)
+{
+    if (!text_path || !workbook)
+        return 0;
+    try {
+        CTextRows rows;
+        std::string name;
+        if (!ReadRowsForWorkbook(EWorkbookKind::Xls, text_path, sheet, columns, rows, name))
+            return 0;
+        const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
+        return !file.empty() && ReplaceFile(workbook, file, true) == kOk ? 1 : 0;
+    } catch (...) {  // nothing may unwind into the C caller
+        return 0;
+    }
+}
