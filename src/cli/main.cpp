@@ -31,7 +31,8 @@ void PrintUsage(FILE* out) {
                "Options: --encoding utf8|sjis (text output), --help, --version.\n"
                "Exit status: 0 done, 1 failed (the program's message on standard error),\n"
                "2 usage error. Environment: XAMU_PROGRAM_DIR, XAMU_DRIVER_DIR (the printer\n"
-               "utility library is DIR/3/libprbridge.so), XAMU_SIM_DIR. See xamu-cli(1).\n");
+               "utility library is DIR/3/libprbridge.so), XAMU_SPOOLER (cups or sim), XAMU_SIM_DIR.\n"
+               "See xamu-cli(1).\n");
 }
 
 }  // namespace

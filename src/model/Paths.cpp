@@ -1,7 +1,9 @@
 #include "model/Paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -20,22 +22,35 @@ std::string GetProgramFolder() {
   return (exe.parent_path().parent_path() / "share" / "xamu").string();
 }
 
-std::string GetUserDataFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  std::string base = data && *data ? data : std::string(home && *home ? home : "/tmp") + "/.local/share";
+std::string PrivateDataFolder() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = std::string(home) + "/.local/share";
+  } else {
+    // No guessing at a shared folder such as /tmp: another user could have
+    // made the folder there first.
+    return "";
+  }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::error_code ec;
   fs::create_directories(base, ec);
   // Company folder, then the application's folder inside it.
-  std::string folder = base;
-  for (const char* sub : {"KORVANTE", "XAMU"}) {
-    folder += "/";
-    folder += sub;
-    if (!fs::is_directory(folder, ec)) fs::create_directory(folder, ec);
-    if (!fs::is_directory(folder, ec)) return GetProgramFolder();
+  std::string path = base;
+  for (const char* part : {"KORVANTE", "XAMU"}) {
+    path += "/";
+    path += part;
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return "";
   }
-  return folder;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return "";
+  return path;
+}
+
+std::string GetUserDataFolder() {
+  const std::string folder = PrivateDataFolder();
+  return folder.empty() ? GetProgramFolder() : folder;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -6,10 +6,14 @@
 
 // <exe dir>/../share/xamu, or $XAMU_PROGRAM_DIR. No trailing '/'.
 std::string GetProgramFolder();
-// The per-user data folder: $XDG_DATA_HOME/KORVANTE/XAMU (else
-// ~/.local/share/KORVANTE/XAMU), created when missing; the program folder
-// when it cannot be created. No trailing '/'. The exchange files are named by
-// this string followed directly by their file name.
+// The per-user data folder for files the user keeps private:
+// $XDG_DATA_HOME/KORVANTE/XAMU, else ~/.local/share/KORVANTE/XAMU; made
+// (mode 0700) when missing. Empty when it cannot be made or is not a folder
+// of the user's own. No trailing '/'.
+std::string PrivateDataFolder();
+// The per-user data folder as above; the program folder when it cannot be
+// had. The exchange files are named by this string followed directly by
+// their file name.
 std::string GetUserDataFolder();
 // The folder part of a path: everything before the last '/', empty without one.
 std::string FolderOf(const std::string& path);

@@ -421,26 +421,3 @@ void CSafeSave::Abandon() {
   m_inPlace = false;
   m_unnamed = false;
 }
-
-std::string PrivateDataFolder() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    base = std::string(home) + "/.local/share";
-  } else {
-    return "";
-  }
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  std::error_code ec;
-  std::filesystem::create_directories(base, ec);
-  std::string path = base;
-  for (const char* part : {"KORVANTE", "XAMU"}) {
-    path += "/";
-    path += part;
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return "";
-  }
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return "";
-  return path;
-}

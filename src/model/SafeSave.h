@@ -87,9 +87,3 @@ class CSafeSave {
   uint64_t m_oldSize = 0;
   std::string m_backup;
 };
-
-// The per-user data folder for files the user keeps private:
-// $XDG_DATA_HOME/KORVANTE/XAMU, else ~/.local/share/KORVANTE/XAMU; made
-// (mode 0700) when missing. Empty when it cannot be made or is not a folder
-// of the user's own.
-std::string PrivateDataFolder();

@@ -244,6 +244,30 @@ TEST_F(AppConfigTest, UserDataFolderIsCreatedOrFallsBack) {
   EXPECT_EQ(GetUserDataFolder(), GetProgramFolder());
 }
 
+// The exchange files and safety copies live there, so the folder must be the
+// user's own and closed to others; without a home there is no guess at a
+// shared folder.
+TEST_F(AppConfigTest, UserDataFolderIsPrivateOrNotTaken) {
+  const std::string folder = PrivateDataFolder();
+  ASSERT_EQ(folder, env.Root() + "/data/KORVANTE/XAMU");
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+
+  // The application's folder is a link planted to elsewhere: not taken.
+  fs::create_directories(env.Root() + "/elsewhere");
+  fs::create_directories(env.Root() + "/linked/KORVANTE");
+  fs::create_directory_symlink(env.Root() + "/elsewhere", env.Root() + "/linked/KORVANTE/XAMU");
+  setenv("XDG_DATA_HOME", (env.Root() + "/linked").c_str(), 1);
+  EXPECT_EQ(PrivateDataFolder(), "");
+  EXPECT_EQ(GetUserDataFolder(), GetProgramFolder());
+
+  for (const char* relative : {"", "data"}) {
+    setenv("XDG_DATA_HOME", relative, 1);
+    unsetenv("HOME");
+    EXPECT_EQ(PrivateDataFolder(), "") << '"' << relative << '"';
+    EXPECT_EQ(GetUserDataFolder(), GetProgramFolder());
+  }
+}
+
 TEST_F(AppConfigTest, DeviceLimitsLowerAndReset) {
   EXPECT_EQ(config.DeviceLimit(kCatFile), 100);
   EXPECT_EQ(config.DeviceLimit(kCatAddress), 100);
