@@ -192,8 +192,8 @@ bool SpreadsheetExport(const CDataSet& set, int category, const std::string& pat
                              : ReadSmallFile(folder + kXlsxTemplateFile, blank) && !blank.empty();
   if (!haveBlank || !WriteScratchFile(staged, blank)) return false;
   // A missing converter leaves a blank workbook: that is no export. The
-  // converter flushes the workbook it writes, so the rename is all that is
-  // left to make it the user's file.
+  // converter does not flush the staged workbook; the copy into the user's
+  // file is flushed before it replaces the old one.
   if (ConvertToWorkbook(text, staged, columns, messages) == kConvertFailed) return false;
   if (!ReplaceWithTemp(staged, path, true)) return false;
   stagedGuard.Release();
