@@ -77,14 +77,18 @@ bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
   for (int i = 0; i < 3; ++i) {
     QImage image(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]));
     if (image.isNull()) return false;
-    image = image.convertToFormat(QImage::Format_ARGB32);
+    // Premultiplied, the form a pixmap keeps, so it takes the buffer over
+    // without another pass; an opaque pixel reads alike in both forms and a
+    // cleared one is transparent in both.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
     // The mask colour becomes transparent.
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width(), height = image.height();
+    for (int y = 0; y < height; ++y) {
       auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-      for (int x = 0; x < image.width(); ++x)
+      for (int x = 0; x < width; ++x)
         if ((line[x] | 0xFF000000) == kMaskColour) line[x] = 0;
     }
-    loaded[i] = QPixmap::fromImage(image);
+    loaded[i] = QPixmap::fromImage(std::move(image));
   }
   for (int i = 0; i < 3; ++i) m_images[i] = loaded[i];
   m_frame = frame;
