@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
@@ -75,7 +76,11 @@ bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
   QPixmap loaded[3];
   const int ids[3] = {normal, hover, pressed};
   for (int i = 0; i < 3; ++i) {
-    QImage image(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]));
+    // Read as BMP and nothing else: left to guess, the reader has every
+    // image plug-in look at the bytes first.
+    QImageReader reader(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]), "bmp");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
     if (image.isNull()) return false;
     // Premultiplied, the form a pixmap keeps, so it takes the buffer over
     // without another pass; an opaque pixel reads alike in both forms and a
