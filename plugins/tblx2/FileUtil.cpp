@@ -91,6 +91,20 @@ std::string WriteScratchFile(const std::string& bytes)
     return name;
 }
 
+std::string ScratchFolderFor(const char* path)
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+        (st.st_mode & 077) == 0)
+        return runtime;
+    const std::string workbook(path);
+    const size_t slash = workbook.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : workbook.substr(0, slash);
+}
+
 std::string MakeSiblingTemp(const char* path)
 {
     std::string name = std::string(path) + ".XXXXXX";

@@ -23,6 +23,12 @@ std::string WriteScratchFile(const std::string& bytes);
 // renamed over it; empty on failure. The file is created (empty, mode 0600).
 std::string MakeSiblingTemp(const char* path);
 
+// A folder for the scratch files a library makes while it writes a workbook
+// at `path`: $XDG_RUNTIME_DIR when it is this user's private folder (memory
+// on a desktop, so the files cost next to nothing), else the workbook's own
+// folder. Never the shared temporary folder.
+std::string ScratchFolderFor(const char* path);
+
 // Flushes `temp` to disk and renames it over `path`, giving it the
 // permission bits `path` had. On failure `temp` is removed.
 int CommitSiblingTemp(const std::string& temp, const char* path);

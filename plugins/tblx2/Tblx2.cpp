@@ -110,7 +110,10 @@ int ToWorkbook(const char* textPath, const char* workbook, const char* sheet, in
         unlink(temp.c_str());
         return 0;
     }
-    return CommitSiblingTemp(temp, workbook) == kOk ? 1 : 0;
+    // Not flushed: the program hands a scratch copy and flushes its own copy
+    // into the user's file; the rename alone keeps the old workbook whole
+    // until this one is complete.
+    return RenameSiblingTemp(temp, workbook) == kOk ? 1 : 0;
 }
 
 }  // namespace

@@ -29,8 +29,9 @@ extern "C" int Tblx2TextToXls(const char* text_path, const char* workbook, const
         std::string name;
         if (!ReadRowsForWorkbook(EWorkbookKind::Xls, text_path, sheet, columns, rows, name))
             return 0;
+        // Not flushed: the program hands a scratch copy and flushes its own.
         const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
-        return !file.empty() && ReplaceFile(workbook, file, true) == kOk ? 1 : 0;
+        return !file.empty() && ReplaceFile(workbook, file, false) == kOk ? 1 : 0;
     } catch (...) {  // nothing may unwind into the C caller
         return 0;
     }

@@ -1,5 +1,6 @@
 #include "XlsxWriter.h"
 
+#include "FileUtil.h"
 #include "TextCodec.h"
 #include "XlsWriter.h"
 
@@ -22,6 +23,9 @@ int WriteXlsxFile(const char* path, const std::string& sheet, const CTextRows& r
     // inline strings that older readers do not take).
     lxw_workbook_options options{};
     options.constant_memory = LXW_FALSE;
+    // The library stages every part of the package in a file of its own.
+    std::string scratch = ScratchFolderFor(path);
+    options.tmpdir = scratch.data();
     lxw_workbook* workbook = workbook_new_opt(path, &options);
     if (!workbook)
         return kErrOpen;

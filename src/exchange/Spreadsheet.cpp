@@ -96,6 +96,26 @@ bool ReadSmallFile(const std::string& path, std::string& out) {
   return ok;
 }
 
+// The user's runtime folder when it is private to the user (memory on a
+// desktop, where the dozen scratch files of a conversion cost next to
+// nothing), else "".
+std::string PrivateRuntimeFolder() {
+  const char* runtime = getenv("XDG_RUNTIME_DIR");
+  struct stat st {};
+  if (!runtime || runtime[0] != '/' || stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+      (st.st_mode & 077) != 0)
+    return {};
+  return runtime;
+}
+
+// The text a conversion passes through: in the private runtime folder, else
+// in the temporary folder.
+bool MakeTextScratch(const std::string& runtime, std::string& path) {
+  if (runtime.empty()) return GetGxTempFileName(path);
+  path = CreateSiblingTemp(runtime + "/text", ".tmp");
+  return !path.empty();
+}
+
 int ColumnsOf(int category) {
   if (category == kCatAddress) return kAddressColumns;
   if (category == kCatName) return kNameColumns;
@@ -173,17 +193,20 @@ bool ExtractTemplate(const std::string& templatePath, const std::string& destina
 bool SpreadsheetExport(const CDataSet& set, int category, const std::string& path, CExchangeMessages& messages) {
   const int columns = ColumnsOf(category);
   if (columns == 0) return false;
+  const std::string runtime = PrivateRuntimeFolder();
   std::string text;
-  if (!GetGxTempFileName(text)) return false;
+  if (!MakeTextScratch(runtime, text)) return false;
   CTempFileGuard textGuard(text);
   if (WriteTextFile(set, category, text, true, messages, false) < 0) return false;
 
-  // The blank workbook and the conversion go into a file beside the target;
-  // the user's file is replaced only when the workbook is complete.
+  // The blank workbook and the conversion go into a scratch file (in the
+  // private runtime folder, else beside the target); the user's file is
+  // replaced only when the workbook is complete.
   const std::string tail = UpperLastFour(path);
   const bool xls = tail == ".XLS", xlsx = tail == "XLSX";
   if (!xls && !xlsx) return false;
-  std::string staged = CreateSiblingTemp(path, ExtensionOf(path));
+  std::string staged =
+      CreateSiblingTemp(runtime.empty() ? path : runtime + "/" + FileNameOf(path), ExtensionOf(path));
   if (staged.empty()) return false;
   CTempFileGuard stagedGuard(staged);
   const std::string folder = GetProgramFolder() + "/";
@@ -192,8 +215,8 @@ bool SpreadsheetExport(const CDataSet& set, int category, const std::string& pat
                              : ReadSmallFile(folder + kXlsxTemplateFile, blank) && !blank.empty();
   if (!haveBlank || !WriteScratchFile(staged, blank)) return false;
   // A missing converter leaves a blank workbook: that is no export. The
-  // converter flushes the workbook it writes, so the rename is all that is
-  // left to make it the user's file.
+  // converter does not flush the staged workbook; the copy into the user's
+  // file is flushed before it replaces the old one.
   if (ConvertToWorkbook(text, staged, columns, messages) == kConvertFailed) return false;
   if (!ReplaceWithTemp(staged, path, true)) return false;
   stagedGuard.Release();
@@ -204,7 +227,7 @@ bool SpreadsheetImport(CDataSet& set, int category, const std::string& path, CEx
                        int* stored) {
   if (stored) *stored = 0;
   std::string text;
-  if (!GetGxTempFileName(text)) return false;
+  if (!MakeTextScratch(PrivateRuntimeFolder(), text)) return false;
   CTempFileGuard textGuard(text);
   const int result = ConvertToText(path, text, messages);
   if (result == kConvertDone) return ReadTextFile(set, category, text, true, stored);

@@ -78,6 +78,7 @@ struct PENDING {
 // Reads `count` bytes from the current position in one go (the file's own
 // loop takes whatever the kernel gives in parts).
 bool ReadHere(CGxFile& file, uint8_t* to, uint64_t count) {
+  if (count <= UINT32_MAX) return file.Read(to, static_cast<uint32_t>(count)) == count;
   struct iovec one = {to, static_cast<size_t>(count)};
   return file.ReadVector(&one, 1) == count;
 }
@@ -218,7 +219,7 @@ int CDataSet::LoadDataFile(const std::string& path) {
 
   int result = kFileOk;
   uint64_t length = 0;
-  if (!file.GetLength64(length) || length < kHeaderSize) {
+  if (!(file.GetLengthAtOpen(length) || file.GetLength64(length)) || length < kHeaderSize) {
     result = kFileAccessError;  // any short file, not only an empty one
   } else if (length > kWholeReadLimit) {
     result = LoadInSteps(file, length, *this);

@@ -87,14 +87,20 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
     fd = ::open(path.c_str(), oflags | O_NONBLOCK, static_cast<mode_t>(mode));
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return FailWith(errno == ENXIO ? EINVAL : errno);
-  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
-                                (reading && !S_ISREG(st.st_mode)))) {
+  const bool known = ::fstat(fd, &st) == 0;
+  if (known && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+                (reading && !S_ISREG(st.st_mode)))) {
     // A folder opens read-only on Linux; pipes and sockets are no files to keep data in.
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
     return FailWith(err);
   }
-  if (int fl = ::fcntl(fd, F_GETFL); fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  // Reads and writes of a regular file never block, whatever the flag says,
+  // so only other files pay two more system calls to clear it.
+  const bool regular = known && S_ISREG(st.st_mode);
+  if (!regular) {
+    if (int fl = ::fcntl(fd, F_GETFL); fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  }
 
   int lock = 0;
   if ((flags & 0x70) == kGxShareExclusive)
@@ -114,6 +120,9 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
   }
   m_fd = fd;
   m_path = path;
+  // A truncated file is empty whatever the first look found.
+  const bool truncated = (flags & kGxModeCreate) && !(flags & kGxModeNoTruncate);
+  m_lengthAtOpen = regular ? (truncated ? 0 : static_cast<uint64_t>(st.st_size)) : kNoLength;
   return true;
 }
 
@@ -162,6 +171,7 @@ int CGxFile::Release() {
 void CGxFile::Close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_lengthAtOpen = kNoLength;
 }
 
 uint32_t CGxFile::Read(void* buffer, uint32_t count) {
@@ -281,6 +291,11 @@ bool CGxFile::GetLength64(uint64_t& length) {
   if (::fstat(m_fd, &st) != 0) return FailWith(errno);
   length = static_cast<uint64_t>(st.st_size);
   return true;
+}
+
+bool CGxFile::GetLengthAtOpen(uint64_t& length) const {
+  length = m_lengthAtOpen == kNoLength ? 0 : m_lengthAtOpen;
+  return m_fd >= 0 && m_lengthAtOpen != kNoLength;
 }
 
 bool CGxFile::GetLength(uint32_t& length) {

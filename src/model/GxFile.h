@@ -71,6 +71,9 @@ class CGxFile {
   virtual bool GetLength(uint32_t& length);
   // The full length, for bounds checks on untrusted offsets.
   bool GetLength64(uint64_t& length);
+  // The length Open found, without asking the file again: right for a file
+  // opened to be read under its own lock. False when Open did not find one.
+  bool GetLengthAtOpen(uint64_t& length) const;
   // Reads `count` buffers in turn from the current position (one system call
   // for many small buffers). Returns the bytes read; fewer only at the end of
   // the file, 0 on failure (cause set).
@@ -104,7 +107,10 @@ class CGxFile {
  private:
   bool FailWith(int err) { return OnError(CauseFromErrno(err)); }
 
+  static constexpr uint64_t kNoLength = UINT64_MAX;
+
   int m_fd = -1;
+  uint64_t m_lengthAtOpen = kNoLength;
   int m_lastCause = kCauseNone;
   std::string m_path;
 };

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
@@ -75,16 +76,24 @@ bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
   QPixmap loaded[3];
   const int ids[3] = {normal, hover, pressed};
   for (int i = 0; i < 3; ++i) {
-    QImage image(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]));
+    // Read as BMP and nothing else: left to guess, the reader has every
+    // image plug-in look at the bytes first.
+    QImageReader reader(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]), "bmp");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
     if (image.isNull()) return false;
-    image = image.convertToFormat(QImage::Format_ARGB32);
+    // Premultiplied, the form a pixmap keeps, so it takes the buffer over
+    // without another pass; an opaque pixel reads alike in both forms and a
+    // cleared one is transparent in both.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
     // The mask colour becomes transparent.
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width(), height = image.height();
+    for (int y = 0; y < height; ++y) {
       auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-      for (int x = 0; x < image.width(); ++x)
+      for (int x = 0; x < width; ++x)
         if ((line[x] | 0xFF000000) == kMaskColour) line[x] = 0;
     }
-    loaded[i] = QPixmap::fromImage(image);
+    loaded[i] = QPixmap::fromImage(std::move(image));
   }
   for (int i = 0; i < 3; ++i) m_images[i] = loaded[i];
   m_frame = frame;

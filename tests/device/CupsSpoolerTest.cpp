@@ -2,6 +2,7 @@
 // private cupsd per test, queues made with lpadmin from the PPDs in data/.
 // The connection check goes through the emulated library, whose spooler.ini
 // names the queues, so no printer is needed.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -162,6 +163,29 @@ TEST(CupsSpooler, StalledServerCannotEnumerate) {
   EXPECT_TRUE(printers.empty());
   EXPECT_NE(spooler.Problem().find("does not answer"), std::string::npos) << spooler.Problem();
   EXPECT_EQ(spooler.OpenPrinter("QuilpOne"), 0);
+}
+
+// libcups, and the libraries it brings, come with the first CUPS request,
+// not with the program or a scan of the emulated printer. Looked at in a
+// fresh process, which no earlier test can have made load it.
+TEST(CupsSpooler, LibcupsIsLoadedByTheFirstCupsRequestOnly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        CTestEnv env;
+        unsetenv("XAMU_SPOOLER");
+        const auto loaded = [] { return dlopen("libcups.so.2", RTLD_LAZY | RTLD_NOLOAD) != nullptr; };
+        int wrong = loaded() ? 1 : 0;
+        CAppConfig config;
+        std::vector<SPOOLERPRINTER> printers;
+        config.Spooler().EnumPrinters(printers);
+        if (config.SpoolerName() != kSpoolerSim || loaded()) wrong |= 2;
+        CCupsSpooler spooler(env.Root() + "/runtime", 200);
+        spooler.EnumPrinters(printers);  // no server: fails, but asked
+        if (!loaded()) wrong |= 4;
+        std::_Exit(wrong);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 class CupsTest : public ::testing::Test {

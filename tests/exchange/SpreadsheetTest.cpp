@@ -105,6 +105,8 @@ TEST_F(SpreadsheetTest, XlsxExportReplacesTheFileWithAWritableFilledTemplate) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);  // the old bits plus the owner's write bit
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(LeftoverTemps(env.Root() + "/work"), 0);
+  EXPECT_TRUE(fs::is_empty(env.Root() + "/runtime"));
+  EXPECT_EQ(LeftoverTemps(env.Path("")), 0);
 }
 
 // A folder the user may not create files in, holding a workbook the user may

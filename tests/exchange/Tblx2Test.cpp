@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -291,6 +293,69 @@ TEST_F(Tblx2Test, WorksAgainAfterBeingReleasedAndLoaded)
         ASSERT_EQ(toText(XAMU_TEST_DATA_DIR "/Typed.xls", out.c_str()), kWritten);
         EXPECT_NE(Slurp(out).find("1234568,xy,TRUE\r\n"), std::string::npos);
     }
+}
+
+// Names of the files made in `folder` while `run` runs.
+template <typename FN>
+std::vector<std::string> FilesMadeIn(const std::string& folder, FN run)
+{
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(watch, 0);
+    EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+    run();
+    std::vector<std::string> names;
+    alignas(inotify_event) char buffer[65536];
+    for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            names.emplace_back(event->len ? event->name : "");
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    close(watch);
+    return names;
+}
+
+// The .xlsx writer stages its parts in files of their own: in the runtime
+// folder when it is the user's private one, else beside the workbook, never
+// in a folder another user could have prepared.
+TEST_F(Tblx2Test, XlsxScratchFilesStayInPrivateFolders)
+{
+    const std::string runtime = m_env.Root() + "/runtime";
+    const std::string books = m_env.Root() + "/docs";
+    const std::string in = m_env.Path("in.txt");
+    Spit(in, Sjis("氏（漢字）\r\n山田\r\n"));
+    struct CASE {
+        const char* name;
+        bool set;       // XDG_RUNTIME_DIR set
+        mode_t mode;    // of the runtime folder
+        bool inRuntime; // scratch files expected there, else beside the workbook
+    };
+    for (const CASE c : {CASE{"private", true, 0700, true}, CASE{"open to others", true, 0777, false},
+                         CASE{"group-writable", true, 0770, false}, CASE{"unset", false, 0700, false}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(chmod(runtime.c_str(), c.mode), 0);
+        if (c.set)
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+        const std::string workbook = books + "/book.xlsx";
+        std::vector<std::string> beside;
+        const std::vector<std::string> inRuntime = FilesMadeIn(runtime, [&] {
+            beside = FilesMadeIn(books, [&] {
+                EXPECT_EQ(m_toWorkbook(in.c_str(), workbook.c_str(), "Sheet1$", 4), kWritten);
+            });
+        });
+        const size_t scratchBeside = std::count_if(beside.begin(), beside.end(), [](const std::string& name) {
+            return name.rfind("book.xlsx", 0) != 0;  // not the workbook nor its staged copy
+        });
+        EXPECT_EQ(!inRuntime.empty(), c.inRuntime);
+        EXPECT_EQ(scratchBeside > 0, !c.inRuntime);
+        std::string out = m_env.Path("out.txt");
+        ASSERT_EQ(m_toText(workbook.c_str(), out.c_str()), kWritten);
+        EXPECT_EQ(Slurp(out), Sjis("氏（漢字）\r\n山田\r\n"));
+    }
+    chmod(runtime.c_str(), 0700);
 }
 
 TEST_F(Tblx2Test, SheetIsNamedWithoutTheDollar)

@@ -28,4 +28,16 @@ TEST(Screenshot, TheStartUpPictureIsACompletePngOfTheWindow) {
   for (int x = 1; x < image.width() && !varied; ++x)
     varied = image.pixel(x, image.height() / 2) != image.pixel(0, image.height() / 2);
   EXPECT_TRUE(varied);
+  // Colours in their own channels: a dark blue of the category buttons'
+  // pictures is there, its red-blue swap is not.
+  bool blue = false, swapped = false;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+      blue = blue || c == 0x1C2C48;
+      swapped = swapped || c == 0x482C1C;
+    }
+  }
+  EXPECT_TRUE(blue);
+  EXPECT_FALSE(swapped);
 }

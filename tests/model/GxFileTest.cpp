@@ -106,6 +106,41 @@ TEST(GxFile, CreateTruncatesAndSeeksAndMeasures) {
   EXPECT_EQ(CTestEnv::ReadBytes(p), (std::vector<uint8_t>{0xAB, 0, 0, 0, 0xAB, 0xCD, 0xCD}));
 }
 
+TEST(GxFile, LengthAtOpenIsWhatTheFileHadOrNothing) {
+  CTestEnv env;
+  const std::string p = env.Path("l");
+  CTestEnv::WriteBytes(p, std::vector<uint8_t>(300, 1));
+  struct CASE {
+    unsigned flags;
+    bool known;
+    uint64_t length;
+  };
+  for (const CASE c : {CASE{kGxOpenReadExclusive, true, 300}, CASE{kGxModeReadWrite | kGxShareExclusive, true, 300},
+                       CASE{kGxOpenWriteExclusive, true, 0}}) {
+    CTestEnv::WriteBytes(p, std::vector<uint8_t>(300, 1));
+    CGxFile f;
+    ASSERT_TRUE(f.Open(p, c.flags)) << c.flags;
+    uint64_t length = 99;
+    EXPECT_EQ(f.GetLengthAtOpen(length), c.known) << c.flags;
+    EXPECT_EQ(length, c.length) << c.flags;
+    if (c.length > 0) {
+      std::vector<uint8_t> all(400);
+      EXPECT_EQ(f.Read(all.data(), 400), 300u) << c.flags;
+    }
+    f.Close();
+    EXPECT_FALSE(f.GetLengthAtOpen(length)) << c.flags;
+    EXPECT_EQ(length, 0u);
+  }
+  // A device and a taken-over descriptor have no length Open found.
+  CGxFile d;
+  ASSERT_TRUE(d.Open("/dev/null", kGxModeWrite | kGxShareDenyNone));
+  uint64_t length = 99;
+  EXPECT_FALSE(d.GetLengthAtOpen(length));
+  CGxFile a;
+  a.Attach(::open(p.c_str(), O_RDONLY | O_CLOEXEC), p);
+  EXPECT_FALSE(a.GetLengthAtOpen(length));
+}
+
 TEST(GxFile, OperationsOnAClosedFileFail) {
   CGxFile f;
   uint8_t b[1];
