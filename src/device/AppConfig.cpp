@@ -79,10 +79,10 @@ void CAppConfig::ChooseSpooler() {
   if (name == kSpoolerSim) {
     m_spooler = std::make_unique<CSimSpooler>(m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder);
   } else if (name == kSpoolerCups) {
-    // The runtime folder is the user's alone; the per-user data folder too.
-    std::string temp = EnvOr("XDG_RUNTIME_DIR", "");
-    std::error_code ec;
-    if (temp.empty() || !fs::is_directory(temp, ec)) temp = m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder;
+    // PPD copies go where only the user can enter: the runtime folder when it
+    // is private, else the per-user data folder.
+    std::string temp = PrivateRuntimeFolder();
+    if (temp.empty()) temp = m_userDataFolder.empty() ? GetUserDataFolder() : m_userDataFolder;
     m_spooler = std::make_unique<CCupsSpooler>(temp);
   } else {
     std::string message = kMsgBadSpooler;

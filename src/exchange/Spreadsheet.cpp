@@ -96,18 +96,6 @@ bool ReadSmallFile(const std::string& path, std::string& out) {
   return ok;
 }
 
-// The user's runtime folder when it is private to the user (memory on a
-// desktop, where the dozen scratch files of a conversion cost next to
-// nothing), else "".
-std::string PrivateRuntimeFolder() {
-  const char* runtime = getenv("XDG_RUNTIME_DIR");
-  struct stat st {};
-  if (!runtime || runtime[0] != '/' || stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
-      (st.st_mode & 077) != 0)
-    return {};
-  return runtime;
-}
-
 // The text a conversion passes through: in the private runtime folder, else
 // in the temporary folder.
 bool MakeTextScratch(const std::string& runtime, std::string& path) {

@@ -48,6 +48,15 @@ std::string PrivateDataFolder() {
   return path;
 }
 
+std::string PrivateRuntimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st {};
+  if (!runtime || runtime[0] != '/' || ::stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & 077) != 0)
+    return "";
+  return runtime;
+}
+
 std::string GetUserDataFolder() {
   const std::string folder = PrivateDataFolder();
   return folder.empty() ? GetProgramFolder() : folder;

@@ -11,6 +11,9 @@ std::string GetProgramFolder();
 // (mode 0700) when missing. Empty when it cannot be made or is not a folder
 // of the user's own. No trailing '/'.
 std::string PrivateDataFolder();
+// $XDG_RUNTIME_DIR when it is an absolute path to a folder of the user's own
+// that nobody else can enter (memory on a desktop); else "".
+std::string PrivateRuntimeFolder();
 // The per-user data folder as above; the program folder when it cannot be
 // had. The exchange files are named by this string followed directly by
 // their file name.

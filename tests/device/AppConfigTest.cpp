@@ -268,6 +268,34 @@ TEST_F(AppConfigTest, UserDataFolderIsPrivateOrNotTaken) {
   }
 }
 
+// Scratch files (PPD copies, a conversion's text) go to the runtime folder
+// only when nobody else can enter it.
+TEST_F(AppConfigTest, RuntimeFolderOnlyWhenPrivate) {
+  const std::string folder = env.Root() + "/runtime";
+  fs::create_directories(folder);
+  struct ROW {
+    const char* value;     // $XDG_RUNTIME_DIR; nullptr unsets it
+    fs::perms perms;
+    bool taken;
+  } rows[] = {
+      {"", fs::perms::owner_all, false},
+      {"runtime", fs::perms::owner_all, false},
+      {nullptr, fs::perms::owner_all, false},
+      {"/", fs::perms::owner_all, true},  // replaced by the folder below
+      {"/", fs::perms::owner_all | fs::perms::group_exec, false},
+      {"/", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec, false},
+  };
+  for (const ROW& row : rows) {
+    fs::permissions(folder, row.perms);
+    if (!row.value)
+      unsetenv("XDG_RUNTIME_DIR");
+    else
+      setenv("XDG_RUNTIME_DIR", std::string(row.value) == "/" ? folder.c_str() : row.value, 1);
+    EXPECT_EQ(PrivateRuntimeFolder(), row.taken ? folder : "")
+        << (row.value ? row.value : "(unset)") << " " << static_cast<int>(row.perms);
+  }
+}
+
 TEST_F(AppConfigTest, DeviceLimitsLowerAndReset) {
   EXPECT_EQ(config.DeviceLimit(kCatFile), 100);
   EXPECT_EQ(config.DeviceLimit(kCatAddress), 100);
