@@ -128,16 +128,10 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
 
 bool CGxFile::OpenTemp(const std::string& folder, unsigned mode) {
   Close();
-  static constexpr char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   static constexpr int kTries = 100;  // a clash is very unlikely; give up eventually
-  std::random_device rd;
-  std::mt19937_64 rng((static_cast<uint64_t>(rd()) << 32) ^ rd() ^ static_cast<uint64_t>(::getpid()));
-  const std::string base = (folder.empty() ? std::string(".") : folder) + "/~Gx";
   int err = EEXIST;
   for (int t = 0; t < kTries && err == EEXIST; ++t) {
-    std::string name = base;
-    for (int i = 0; i < 6; ++i) name += kChars[rng() % (sizeof kChars - 1)];
-    name += ".tmp";
+    const std::string name = GxTempName(folder);
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
     if (fd < 0) {
       err = errno == EINTR ? EEXIST : errno;
@@ -310,6 +304,15 @@ bool CGxFile::Flush() {
   if (m_fd < 0) return OnError(kCauseGeneric);
   if (::fsync(m_fd) != 0) return FailWith(errno);
   return true;
+}
+
+std::string GxTempName(const std::string& folder) {
+  static constexpr char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  std::random_device rd;
+  std::mt19937_64 rng((static_cast<uint64_t>(rd()) << 32) ^ rd() ^ static_cast<uint64_t>(::getpid()));
+  std::string name = (folder.empty() ? std::string(".") : folder) + "/~Gx";
+  for (int i = 0; i < 6; ++i) name += kChars[rng() % (sizeof kChars - 1)];
+  return name + ".tmp";
 }
 
 bool GetGxTempFileName(std::string& path) {

@@ -115,6 +115,11 @@ class CGxFile {
   std::string m_path;
 };
 
+// A fresh candidate name "<folder>/~Gx<six random characters>.tmp" (folder
+// "" is the current one); nothing is made: the caller creates it with
+// O_EXCL and tries another name when it exists.
+std::string GxTempName(const std::string& folder);
+
 // A unique empty temporary file "~Gx...": in $TMPDIR (else /tmp); the full
 // path in `path`. False when no file could be made.
 bool GetGxTempFileName(std::string& path);

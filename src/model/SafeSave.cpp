@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <vector>
 
 #include "model/FileIO.h"
@@ -33,15 +32,6 @@ constexpr char kBackupSuffix[] = ".bak";
 // could make the name too long for the folder.
 constexpr size_t kBackupNamePart = 64;
 constexpr size_t kCopyChunk = 1 << 16;
-
-std::string RandomPart() {
-  static constexpr char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  std::random_device rd;
-  std::mt19937_64 rng((static_cast<uint64_t>(rd()) << 32) ^ rd() ^ static_cast<uint64_t>(::getpid()));
-  std::string s;
-  for (int i = 0; i < 6; ++i) s += kChars[rng() % (sizeof kChars - 1)];
-  return s;
-}
 
 std::string FolderOrDot(const std::string& target) {
   std::string folder = FolderOf(target);
@@ -198,7 +188,7 @@ int CSafeSave::OpenTemp() {
     // Any other refusal (a file system without O_TMPFILE): a named file.
   }
   for (int tries = 0; tries < 100; ++tries) {
-    const std::string name = folder + "/" + kTempPrefix + RandomPart() + kTempSuffix;
+    const std::string name = GxTempName(folder);
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST || errno == EINTR) continue;
@@ -303,14 +293,9 @@ int CSafeSave::StartInPlace() {
 bool CSafeSave::MakeBackup(const std::string& folder) {
   int from = ::open(m_target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (from < 0) return false;
-  const std::string stem = folder + "/" + kTempPrefix + FileNameOf(m_target).substr(0, kBackupNamePart) + ".";
-  int fd = -1;
-  std::string name;
-  for (int tries = 0; tries < 100 && fd < 0; ++tries) {
-    name = stem + RandomPart() + kBackupSuffix;
-    fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0 && errno != EEXIST && errno != EINTR) break;
-  }
+  std::string name = folder + "/" + kTempPrefix + FileNameOf(m_target).substr(0, kBackupNamePart) + ".XXXXXX" +
+                     kBackupSuffix;
+  const int fd = ::mkostemps(name.data(), static_cast<int>(sizeof kBackupSuffix - 1), O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
     ::close(from);
@@ -378,7 +363,7 @@ int CSafeSave::Commit() {
       const std::string folder = FolderOrDot(m_target);
       int err = EEXIST;
       for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
-        named = folder + "/" + kTempPrefix + RandomPart() + kTempSuffix;
+        named = GxTempName(folder);
         err = ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
       }
       if (err != 0) {
@@ -395,7 +380,6 @@ int CSafeSave::Commit() {
     }
     // The folder is not synced: after a crash the name holds either the old
     // file or the complete new one, which is all a save has to promise.
-    m_out.Close();
   }
   m_out.Close();
   m_lock.Close();
