@@ -1,6 +1,8 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <span>
 
@@ -49,11 +51,19 @@ class CContentPtr {
   }
   friend bool operator==(const CContentPtr& p, std::nullptr_t) { return p.m_data == nullptr; }
 
-  struct AREA;  // a loaded area's count and bytes (see CContentArea)
+  // A loaded area's count and, right after it, its bytes (see CContentArea).
+  struct AREA {
+    size_t refs;  // referring entries, and the CContentArea while it lives
+    uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+  };
 
  private:
   friend class CContentArea;
-  void ReleaseArea();
+  // Inline: every slot of a set passes here when the set ends.
+  void ReleaseArea() {
+    if (--m_area->refs == 0) std::free(m_area);
+    m_area = nullptr;
+  }
 
   std::unique_ptr<uint8_t[]> m_own;
   AREA* m_area = nullptr;  // the loaded area referred into, counted
@@ -76,6 +86,13 @@ class CContentArea {
   uint8_t* Bytes() const;
   // A content referring to `at` inside the area.
   CContentPtr Share(uint8_t* at) const;
+  // Makes `content` refer to `at` inside the area (what it held is released).
+  void ShareInto(CContentPtr& content, uint8_t* at) const {
+    ++m_area->refs;  // first: `content` may hold the last other reference
+    content.reset();
+    content.m_area = m_area;
+    content.m_data = at;
+  }
 
  private:
   CContentPtr::AREA* m_area = nullptr;
@@ -107,5 +124,10 @@ std::unique_ptr<uint8_t[]> AllocContent(size_t size);
 // an AllocContent call, or a slot's part of a loaded file) and every one
 // after it fail; 0 turns failures off.
 void SetContentAllocFailure(int nth);
-// Whether the seam makes the next content fail (counts it as one).
-bool ContentAllocFails();
+// Whether the seam makes the next content fail (counts it as one). Asked
+// for every slot of every load, so the unarmed seam costs one load only.
+bool ContentAllocFailsArmed();
+inline std::atomic<int> g_contentAllocFailAfter{0};
+inline bool ContentAllocFails() {
+  return g_contentAllocFailAfter.load(std::memory_order_relaxed) > 0 && ContentAllocFailsArmed();
+}

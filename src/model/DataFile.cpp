@@ -97,27 +97,40 @@ constexpr uint64_t kWholeReadLimit = 8u << 20;
 // rather than as one area with gaps (a damaged or hand-made file).
 bool AreaWorthReading(uint64_t span, uint64_t sum) { return span <= 2 * sum + 65536; }
 
-// Gives every pending slot its part of `area`, which holds the file from
-// `areaStart` on. The usual file stores the contents back to back in
+// Gives slots their parts of `area`, which holds the file from `areaStart`
+// on, in directory order. The usual file stores the contents back to back in
 // directory order, and every slot refers to its part of the one buffer (a
 // change of an entry replaces its buffer, so the area itself is never
 // written to). A slot whose part overlaps or precedes one given before gets
 // a copy of its own, so that no two entries ever share bytes.
-int GiveContents(const std::vector<PENDING>& pending, const CContentArea& area, uint64_t areaStart) {
-  uint64_t given = 0;  // the file before this is referred to already
-  for (const PENDING& p : pending) {
-    uint8_t* at = area.Bytes() + (p.offset - areaStart);
-    if (p.offset >= given) {
+class CAreaGiver {
+ public:
+  CAreaGiver(const CContentArea& area, uint64_t areaStart) : m_area(area), m_areaStart(areaStart) {}
+  int operator()(DATAENTRY* entry, uint64_t offset, uint32_t size) {
+    uint8_t* at = m_area.Bytes() + (offset - m_areaStart);
+    if (offset >= m_given) {
       if (ContentAllocFails()) return kFileNoMemory;
-      p.entry->content = area.Share(at);
-      given = p.offset + p.size;
-    } else {
-      std::unique_ptr<uint8_t[]> own = AllocContent(p.size);
-      if (!own) return kFileNoMemory;
-      std::memcpy(own.get(), at, p.size);
-      p.entry->content = std::move(own);
+      m_area.ShareInto(entry->content, at);
+      m_given = offset + size;
+      return kFileOk;
     }
+    std::unique_ptr<uint8_t[]> own = AllocContent(size);
+    if (!own) return kFileNoMemory;
+    std::memcpy(own.get(), at, size);
+    entry->content = std::move(own);
+    return kFileOk;
   }
+
+ private:
+  const CContentArea& m_area;
+  const uint64_t m_areaStart;
+  uint64_t m_given = 0;  // the file before this is referred to already
+};
+
+int GiveContents(const std::vector<PENDING>& pending, const CContentArea& area, uint64_t areaStart) {
+  CAreaGiver give(area, areaStart);
+  for (const PENDING& p : pending)
+    if (const int result = give(p.entry, p.offset, p.size); result != kFileOk) return result;
   return kFileOk;
 }
 
@@ -147,17 +160,19 @@ int ReadContents(CGxFile& file, const std::vector<PENDING>& pending) {
 }
 
 // Fills the slots from the directory `dir` (the entries of the sections in
-// `flags`) and collects those with content. The set is empty on entry.
+// `flags`) and hands each slot with content to `give(entry, offset, size)`,
+// in directory order. The set is empty on entry.
+template <typename GIVE>
 int ReadDirectory(const uint8_t* dir, CDataSet& set, uint8_t flags, uint64_t contentStart, uint64_t length,
-                  std::vector<PENDING>& pending) {
-  pending.reserve(SlotsOfFlags(flags));
+                  GIVE&& give) {
   const uint8_t* d = dir;
   for (int s : kStorageOrder) {
     if (!(flags & kSectionFlag[s])) continue;
+    DATAENTRY* slots = set.Entry(s, 0);
     for (int i = 0; i < kSectionSlots[s]; ++i, d += kDirEntrySize) {
       const uint16_t state = Get16(d);
       if (state == kStateEmpty) continue;  // states 1 and 2 load alike
-      DATAENTRY* e = set.Entry(s, i);
+      DATAENTRY* e = slots + i;
       const uint32_t size = Get32(d + 4);
       const uint64_t at = contentStart + Get32(d + 8);
       e->used = 1;
@@ -167,7 +182,7 @@ int ReadDirectory(const uint8_t* dir, CDataSet& set, uint8_t flags, uint64_t con
       // An offset or size past the file's end is a damaged file, not a request
       // for gigabytes of memory.
       if (at + size > length) return kFileAccessError;
-      pending.push_back({e, at, size});
+      if (const int result = give(e, at, size); result != kFileOk) return result;
     }
   }
   return kFileOk;
@@ -189,9 +204,8 @@ int LoadFromArea(const CContentArea& area, uint64_t length, CDataSet& set) {
   if (std::memcmp(header, kSignature, kSignatureCompare) != 0) return kFileBadSignature;
   const uint64_t contentStart = ContentStart(header, length);
   if (contentStart == 0) return kFileAccessError;
-  std::vector<PENDING> pending;
-  const int result = ReadDirectory(area.Bytes() + kHeaderSize, set, header[kFlagsOffset], contentStart, length, pending);
-  return result == kFileOk ? GiveContents(pending, area, 0) : result;
+  return ReadDirectory(area.Bytes() + kHeaderSize, set, header[kFlagsOffset], contentStart, length,
+                       CAreaGiver(area, 0));
 }
 
 // A large file: header, directory and contents read in steps.
@@ -206,7 +220,12 @@ int LoadInSteps(CGxFile& file, uint64_t length, CDataSet& set) {
   if (!dir) return kFileNoMemory;
   if (dirBytes && file.Read(dir.get(), static_cast<uint32_t>(dirBytes)) != dirBytes) return kFileAccessError;
   std::vector<PENDING> pending;
-  const int result = ReadDirectory(dir.get(), set, header[kFlagsOffset], contentStart, length, pending);
+  pending.reserve(SlotsOfFlags(header[kFlagsOffset]));
+  const int result = ReadDirectory(dir.get(), set, header[kFlagsOffset], contentStart, length,
+                                   [&pending](DATAENTRY* e, uint64_t at, uint32_t size) {
+                                     pending.push_back({e, at, size});
+                                     return kFileOk;
+                                   });
   return result == kFileOk ? ReadContents(file, pending) : result;
 }
 
@@ -336,7 +355,7 @@ int CDataSet::SaveDataFile(const std::string& path) {
 
 std::string DataFileKindsText(const std::string& path) {
   CGxFile file;
-  if (!file.Open(path, kGxOpenReadExclusive)) return "";
+  if (!file.Open(path, kGxOpenPeek)) return "";
   uint8_t header[kHeaderSize];
   if (file.Read(header, kHeaderSize) != kHeaderSize) return "";
   if (std::memcmp(header, kSignature, kSignatureCompare) != 0) return "";

@@ -8,17 +8,13 @@
 #include "model/Content.h"
 #include "model/GlyphSizes.h"
 
-namespace {
-std::atomic<int> g_failAfter{0};
-}
+void SetContentAllocFailure(int nth) { g_contentAllocFailAfter = nth; }
 
-void SetContentAllocFailure(int nth) { g_failAfter = nth; }
-
-bool ContentAllocFails() {
-  int n = g_failAfter.load();
+bool ContentAllocFailsArmed() {
+  int n = g_contentAllocFailAfter.load();
   if (n > 0) {
     if (n == 1) return true;  // stays at 1: every later call fails too
-    g_failAfter = n - 1;
+    g_contentAllocFailAfter = n - 1;
   }
   return false;
 }
@@ -28,21 +24,11 @@ std::unique_ptr<uint8_t[]> AllocContent(size_t size) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size ? size : 1]);
 }
 
-struct CContentPtr::AREA {
-  size_t refs;  // referring entries, and the CContentArea while it lives
-  uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
-};
-
 namespace {
 void Release(CContentPtr::AREA* area) {
   if (area && --area->refs == 0) std::free(area);
 }
 }  // namespace
-
-void CContentPtr::ReleaseArea() {
-  Release(m_area);
-  m_area = nullptr;
-}
 
 CContentArea::CContentArea(size_t size) {
   if (size > SIZE_MAX - sizeof(CContentPtr::AREA)) return;
@@ -56,9 +42,7 @@ uint8_t* CContentArea::Bytes() const { return m_area ? m_area->Bytes() : nullptr
 
 CContentPtr CContentArea::Share(uint8_t* at) const {
   CContentPtr p;
-  ++m_area->refs;
-  p.m_area = m_area;
-  p.m_data = at;
+  ShareInto(p, at);
   return p;
 }
 
@@ -66,7 +50,8 @@ CDataSet::CDataSet() {
   for (int s = 0; s < kSectionCount; ++s) m_sections[s].resize(kSectionSlots[s]);
 }
 
-CDataSet::~CDataSet() { ClearAll(); }
+// The slots release their contents themselves.
+CDataSet::~CDataSet() = default;
 
 DATAENTRY* CDataSet::Entry(int section, int index) {
   if (section < 0 || section >= kSectionCount) return nullptr;

@@ -72,13 +72,16 @@ bool CGxFile::Open(const std::string& path, unsigned flags, unsigned mode) {
   else
     oflags |= O_RDONLY;
   if (flags & kGxModeCreate) oflags |= O_CREAT;
-  // A device read from would hand out endless or blocking data, and opening
-  // one may already do something (a tape rewinds); written to, it serves as a
-  // test seam (a full disk), so only reading refuses it, before the open and
-  // again on what was opened.
+  // A device read from would hand out endless or blocking data; written to,
+  // it serves as a test seam (a full disk), so only reading refuses it, on
+  // what was opened. Opening one may already do something (a tape rewinds):
+  // a peek at whatever a dialog's selection lands on also looks before it
+  // opens. A load the user asked for skips that look, which would cost it a
+  // tenth of its time: the user named the file.
   const bool reading = !(flags & (kGxModeWrite | kGxModeReadWrite | kGxModeCreate));
   struct stat st;
-  if (reading && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+  if (reading && (flags & kGxModeLookFirst) && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+      !S_ISDIR(st.st_mode))
     return FailWith(EINVAL);
   // Non-blocking only for the open itself: a named pipe would otherwise wait
   // for a writer forever.

@@ -18,9 +18,13 @@ enum : unsigned {
   kGxShareDenyNone = 0x0040,   // no lock at all
   kGxModeCreate = 0x1000,      // create the file, truncating an existing one
   kGxModeNoTruncate = 0x2000,  // with kGxModeCreate: keep an existing file's bytes
+  kGxModeLookFirst = 0x4000,   // reading: refuse a path that is no regular file or folder
+                               // before opening it, so not even a device's open happens
 };
-// Reading a data file or peeking at its header.
+// Reading a data file the user chose.
 inline constexpr unsigned kGxOpenReadExclusive = kGxModeRead | kGxShareExclusive;  // 0x0010
+// Peeking at the header of whatever a file dialog's selection lands on.
+inline constexpr unsigned kGxOpenPeek = kGxOpenReadExclusive | kGxModeLookFirst;  // 0x4010
 // Writing a data file.
 inline constexpr unsigned kGxOpenWriteExclusive = kGxModeCreate | kGxModeWrite | kGxShareExclusive;  // 0x1011
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -265,6 +266,32 @@ TEST(GxFile, PipesAreRefusedWithoutWaiting) {
   EXPECT_EQ(r.GetLastCause(), kCauseGeneric);
   EXPECT_FALSE(w.Open(p, kGxOpenWriteExclusive));  // would block for a reader
   EXPECT_EQ(w.GetLastCause(), kCauseGeneric);
+}
+
+// Whether opening `path` with `flags` opens the node at all (an open of a
+// device may already act: a tape rewinds). inotify reports every open.
+static bool OpensTheNode(const std::string& path, unsigned flags) {
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_OPEN) < 0) {
+    ADD_FAILURE() << "no inotify watch on " << path;
+    if (watch >= 0) ::close(watch);
+    return false;
+  }
+  CGxFile f;
+  EXPECT_FALSE(f.Open(path, flags));
+  EXPECT_EQ(f.GetLastCause(), kCauseGeneric);
+  alignas(inotify_event) char events[256];
+  const bool opened = ::read(watch, events, sizeof events) > 0;
+  ::close(watch);
+  return opened;
+}
+
+TEST(GxFile, APeekLooksBeforeItOpensALoadRefusesWhatItOpened) {
+  CTestEnv env;
+  const std::string p = env.Path("pipe.xmb");
+  ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+  EXPECT_FALSE(OpensTheNode(p, kGxOpenPeek));
+  EXPECT_TRUE(OpensTheNode(p, kGxOpenReadExclusive));
 }
 
 TEST(GxFile, ReadingRefusesDevicesWritingKeepsThem) {
