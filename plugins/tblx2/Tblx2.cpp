@@ -35,10 +35,9 @@ EWorkbookKind TargetKind(const char* workbook)
 }
 
 // The modules, each loaded from the folder this library was loaded from on
-// its first use and kept while this library is loaded: a caller that holds
-// the converter (a benchmark, a batch) pays for loading a module once, and
-// the program, which releases the converter after every call, releases the
-// .xlsx modules with it. The .xls module stays mapped whatever happens (the
+// its first use, held while this library is loaded and released with it: a
+// caller that keeps the converter loaded (a benchmark, a batch) pays for
+// loading a module once. The .xls module stays mapped whatever happens (the
 // OLE2 library it links cannot be unloaded).
 class CModules {
 public:
