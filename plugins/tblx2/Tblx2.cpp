@@ -1,17 +1,13 @@
 #include "Tblx2.h"
 
-#include "Convert.h"
-#include "FileUtil.h"
-#include "Table.h"
+#include "Modules.h"
 #include "WorkbookReader.h"
-#include "XlsModule.h"
-#include "XlsxWriter.h"
 
 #include <cctype>
 #include <dlfcn.h>
-#include <new>
+#include <iterator>
+#include <mutex>
 #include <string>
-#include <unistd.h>
 
 using namespace tblx2;
 
@@ -38,82 +34,84 @@ EWorkbookKind TargetKind(const char* workbook)
     return SniffWorkbook(workbook);
 }
 
-// The .xls module from the folder this library was loaded from, held for
-// one call. The module stays mapped once loaded (the OLE2 library it links
-// cannot be unloaded), so the next call finds it without work.
-class CXlsModule {
+// The modules, each loaded from the folder this library was loaded from on
+// its first use, held while this library is loaded and released with it: a
+// caller that keeps the converter loaded (a benchmark, a batch) pays for
+// loading a module once. The .xls module stays mapped whatever happens (the
+// OLE2 library it links cannot be unloaded).
+class CModules {
 public:
-    CXlsModule()
+    CModules() = default;
+    ~CModules()
+    {
+        for (void* handle : m_handles)
+            if (handle)
+                dlclose(handle);
+    }
+    CModules(const CModules&) = delete;
+    CModules& operator=(const CModules&) = delete;
+
+    // The function `symbol` of module `index` (one of kModuleNames), null
+    // when the module is missing or damaged; a later call tries again.
+    void* Function(size_t index, const char* symbol)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_handles[index])
+            m_handles[index] = Open(kModuleNames[index]);
+        return m_handles[index] ? dlsym(m_handles[index], symbol) : nullptr;
+    }
+
+    static constexpr const char* kModuleNames[] = {TBLX2_XLSX_READ_MODULE, TBLX2_XLSX_WRITE_MODULE, TBLX2_XLS_MODULE};
+
+private:
+    static void* Open(const char* name)
     {
         Dl_info self{};
         if (dladdr(reinterpret_cast<void*>(&ConvertXls2Csv), &self) == 0 || !self.dli_fname)
-            return;
+            return nullptr;
         std::string path(self.dli_fname);
         const size_t slash = path.rfind('/');
-        path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + TBLX2_XLS_MODULE;
+        path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
         // Lazily bound, as the program binds this library.
-        m_handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    }
-    ~CXlsModule()
-    {
-        if (m_handle)
-            dlclose(m_handle);
-    }
-    CXlsModule(const CXlsModule&) = delete;
-    CXlsModule& operator=(const CXlsModule&) = delete;
-
-    template <typename FN>
-    FN Function(const char* name) const
-    {
-        return m_handle ? reinterpret_cast<FN>(dlsym(m_handle, name)) : nullptr;
+        return dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     }
 
-private:
-    void* m_handle = nullptr;
+    std::mutex m_mutex;
+    void* m_handles[std::size(kModuleNames)] = {};
 };
 
+CModules g_modules;
+constexpr size_t kXlsxRead = 0;
+constexpr size_t kXlsxWrite = 1;
+constexpr size_t kXls = 2;
+
+template <typename FN>
+FN ModuleFunction(size_t index, const char* symbol)
+{
+    return reinterpret_cast<FN>(g_modules.Function(index, symbol));
+}
+
+// A missing or damaged module is the conversion's failure, like any other.
 int ToText(const char* workbook, const char* textPath)
 {
-    switch (SniffWorkbook(workbook)) {
-    case EWorkbookKind::Xls: {
-        const CXlsModule module;
-        const auto toText = module.Function<decltype(&Tblx2XlsToText)>("Tblx2XlsToText");
-        return toText ? toText(workbook, textPath) : TBLX2_FAILED;
-    }
-    case EWorkbookKind::Xlsx: {
-        CSheetCells cells;
-        const int rc = ReadXlsxCells(workbook, cells);
-        return CellsToText(rc, std::move(cells), textPath);
-    }
-    case EWorkbookKind::Unknown:
-        break;
-    }
-    return TBLX2_FAILED;
+    const EWorkbookKind kind = SniffWorkbook(workbook);
+    if (kind == EWorkbookKind::Unknown)
+        return TBLX2_FAILED;
+    const bool xls = kind == EWorkbookKind::Xls;
+    const auto toText = ModuleFunction<decltype(&Tblx2XlsToText)>(xls ? kXls : kXlsxRead,
+                                                                   xls ? "Tblx2XlsToText" : "Tblx2XlsxToText");
+    return toText ? toText(workbook, textPath) : TBLX2_FAILED;
 }
 
 int ToWorkbook(const char* textPath, const char* workbook, const char* sheet, int columns)
 {
     const EWorkbookKind kind = TargetKind(workbook);
-    if (kind == EWorkbookKind::Xls) {
-        const CXlsModule module;
-        const auto toXls = module.Function<decltype(&Tblx2TextToXls)>("Tblx2TextToXls");
-        return toXls ? toXls(textPath, workbook, sheet, columns) : 0;
-    }
-    CTextRows rows;
-    std::string name;
-    if (!ReadRowsForWorkbook(kind, textPath, sheet, columns, rows, name))
+    if (kind == EWorkbookKind::Unknown)
         return 0;
-    const std::string temp = MakeSiblingTemp(workbook);
-    if (temp.empty())
-        return 0;
-    if (WriteXlsxFile(temp.c_str(), name, rows, static_cast<size_t>(columns)) != kOk) {
-        unlink(temp.c_str());
-        return 0;
-    }
-    // Not flushed: the program hands a scratch copy and flushes its own copy
-    // into the user's file; the rename alone keeps the old workbook whole
-    // until this one is complete.
-    return RenameSiblingTemp(temp, workbook) == kOk ? 1 : 0;
+    const bool xls = kind == EWorkbookKind::Xls;
+    const auto toWorkbook = ModuleFunction<decltype(&Tblx2TextToXls)>(xls ? kXls : kXlsxWrite,
+                                                                      xls ? "Tblx2TextToXls" : "Tblx2TextToXlsx");
+    return toWorkbook ? toWorkbook(textPath, workbook, sheet, columns) : 0;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "XlsModule.h"
+#include "Modules.h"
 
 #include "Convert.h"
 #include "FileUtil.h"

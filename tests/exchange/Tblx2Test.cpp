@@ -286,13 +286,50 @@ TEST_F(Tblx2Test, WorksAgainAfterBeingReleasedAndLoaded)
         const auto toText = reinterpret_cast<Xls2CsvFn>(dlsym(m_lib, "ConvertXls2Csv"));
         const auto toWorkbook = reinterpret_cast<Csv2XlsFn>(dlsym(m_lib, "ConvertCsv2Xls"));
         ASSERT_TRUE(toText && toWorkbook);
-        // Both .xls paths go through the compound-file library.
-        ASSERT_EQ(toWorkbook(in.c_str(), m_env.Path("again.xls").c_str(), "Sheet1$", 4), kWritten);
-        ASSERT_EQ(toText(m_env.Path("again.xls").c_str(), out.c_str()), kWritten);
-        EXPECT_EQ(Slurp(out), text);
-        ASSERT_EQ(toText(XAMU_TEST_DATA_DIR "/Typed.xls", out.c_str()), kWritten);
-        EXPECT_NE(Slurp(out).find("1234568,xy,TRUE\r\n"), std::string::npos);
+        // Both .xls paths go through the compound-file library, whose module
+        // stays loaded; the .xlsx modules are released with the library.
+        for (const std::string ext : {".xls", ".xlsx"}) {
+            SCOPED_TRACE(ext);
+            const std::string book = m_env.Path("again" + ext);
+            ASSERT_EQ(toWorkbook(in.c_str(), book.c_str(), "Sheet1$", 4), kWritten);
+            ASSERT_EQ(toText(book.c_str(), out.c_str()), kWritten);
+            EXPECT_EQ(Slurp(out), text);
+            ASSERT_EQ(toText((XAMU_TEST_DATA_DIR "/Typed" + ext).c_str(), out.c_str()), kWritten);
+            EXPECT_NE(Slurp(out).find("1234568,xy,TRUE\r\n"), std::string::npos);
+        }
     }
+}
+
+// The plug-in loads the module for each workbook kind from its own folder;
+// without it there, a conversion is a failure like any other and touches
+// neither the workbook nor the text file.
+TEST_F(Tblx2Test, MissingModuleIsAFailure)
+{
+    const std::string alone = m_env.Root() + "/alone";
+    ASSERT_EQ(mkdir(alone.c_str(), 0700), 0);
+    const std::string front = alone + "/libtblx2.so";
+    Spit(front, Slurp(kPluginPath));
+    void* lib = dlopen(front.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    const auto toText = reinterpret_cast<Xls2CsvFn>(dlsym(lib, "ConvertXls2Csv"));
+    const auto toWorkbook = reinterpret_cast<Csv2XlsFn>(dlsym(lib, "ConvertCsv2Xls"));
+    ASSERT_TRUE(toText && toWorkbook);
+    const std::string in = m_env.Path("in.txt");
+    const std::string out = m_env.Path("out.txt");
+    Spit(in, "a\r\n");
+    for (const std::string ext : {".xlsx", ".xls"}) {
+        SCOPED_TRACE(ext);
+        const std::string book = m_env.Path("book" + ext);
+        Spit(book, "old");
+        EXPECT_EQ(toWorkbook(in.c_str(), book.c_str(), "Sheet1$", 1), kFailed);
+        EXPECT_EQ(Slurp(book), "old");
+        Spit(out, kUntouched);
+        EXPECT_EQ(toText((kDataDir + std::string("Typed") + ext).c_str(), out.c_str()), kFailed);
+        EXPECT_EQ(Slurp(out), kUntouched);
+    }
+    dlclose(lib);
+    // The converter in the program folder still has its modules.
+    EXPECT_EQ(RoundTrip("a\r\n", m_env.Path("again.xlsx"), 1), "a\r\n");
 }
 
 // Names of the files made in `folder` while `run` runs.

@@ -20,6 +20,8 @@ set(expected
     share/xamu/TemplateXLSX.dat
     share/xamu/libtblx2.so
     share/xamu/libtblx2-xls.so
+    share/xamu/libtblx2-xlsx-read.so
+    share/xamu/libtblx2-xlsx-write.so
     share/xamu/drivers/3/libprbridge.so
     share/xamu/samples/Sample.xmb
     share/xamu/XAMU.html
