@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iconv.h>
 
+#include <mutex>
+
 namespace tblx2 {
 namespace {
 
@@ -32,7 +34,10 @@ size_t Cp932SequenceLength(std::string_view s, size_t i)
 }
 
 // One iconv descriptor per direction, opened on first use and kept: a sheet
-// converts thousands of cells, each on its own.
+// converts thousands of cells, each on its own. Shared by the threads under
+// a lock rather than kept per thread: thread-local storage in a module that
+// is loaded with dlopen made the leak checker of the sanitizer builds read
+// a stale block at exit.
 class CConverter {
 public:
     CConverter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
@@ -48,6 +53,12 @@ public:
 
 private:
     iconv_t m_cd;
+};
+
+struct SHAREDCONVERTER {
+    std::mutex lock;
+    const CConverter converter;
+    SHAREDCONVERTER(const char* to, const char* from) : converter(to, from) {}
 };
 
 // Converts `in` with iconv; whatever cannot be converted is skipped one
@@ -88,20 +99,23 @@ std::string Convert(const CConverter& converter, std::string_view in, std::strin
 
 std::string Cp932ToUtf8(std::string_view cp932)
 {
-    thread_local const CConverter converter("UTF-8", "CP932");
-    return Convert(converter, cp932, kUtf8Replacement, Cp932SequenceLength);
+    static SHAREDCONVERTER shared("UTF-8", "CP932");
+    const std::lock_guard<std::mutex> guard(shared.lock);
+    return Convert(shared.converter, cp932, kUtf8Replacement, Cp932SequenceLength);
 }
 
 std::string Utf8ToCp932(std::string_view utf8)
 {
-    thread_local const CConverter converter("CP932", "UTF-8");
-    return Convert(converter, utf8, kCp932Replacement, Utf8SequenceLength);
+    static SHAREDCONVERTER shared("CP932", "UTF-8");
+    const std::lock_guard<std::mutex> guard(shared.lock);
+    return Convert(shared.converter, utf8, kCp932Replacement, Utf8SequenceLength);
 }
 
 std::string Utf8ToUtf16Le(std::string_view utf8)
 {
-    thread_local const CConverter converter("UTF-16LE", "UTF-8");
-    return Convert(converter, utf8, std::string_view("\xFD\xFF", 2), Utf8SequenceLength);
+    static SHAREDCONVERTER shared("UTF-16LE", "UTF-8");
+    const std::lock_guard<std::mutex> guard(shared.lock);
+    return Convert(shared.converter, utf8, std::string_view("\xFD\xFF", 2), Utf8SequenceLength);
 }
 
 void AppendUtf8(std::string& out, uint32_t cp)
