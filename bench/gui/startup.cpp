@@ -132,7 +132,7 @@ int BareWindow(int argc, char** argv, const char* picture) {
   window.statusBar()->showMessage(QStringLiteral("XAMU"));
   window.show();
   QTimer::singleShot(0, &window, [&window, picture] {
-    QCoreApplication::exit(WritePictureQuickly(window.grab().toImage(), QString::fromLocal8Bit(picture)) ? 0 : 1);
+    QCoreApplication::exit(WritePictureQuickly(ShownWindowPicture(window), QString::fromLocal8Bit(picture)) ? 0 : 1);
   });
   return QApplication::exec();
 }

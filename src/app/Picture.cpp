@@ -1,6 +1,13 @@
 #include "app/Picture.h"
 
+#include <QBackingStore>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QWidget>
+#include <QWindow>
 #include <png.h>
 
 #include <cstdio>
@@ -42,4 +49,27 @@ bool WritePictureQuickly(QImage image, const QString& path) {
   const bool saved = std::fclose(file) == 0 && written;
   if (!saved) std::remove(name.constData());
   return saved;
+}
+
+QImage ShownWindowPicture(QWidget& window) {
+  QWidget& top = *window.window();
+  // Paints what is still marked for painting, as the event loop would.
+  QEvent request(QEvent::UpdateRequest);
+  QCoreApplication::sendEvent(&top, &request);
+  // Backing stores known to hold the window's pixels in a plain image that
+  // stays valid between paints; others (a compositor's shared buffers) are
+  // not read.
+  const QString platform = QGuiApplication::platformName();
+  const bool keepsImage = platform == QLatin1String("offscreen") || platform == QLatin1String("xcb");
+  QBackingStore* store = top.backingStore();
+  QWindow* handle = top.windowHandle();
+  if (&top == &window && keepsImage && store && handle && handle->isExposed() && store->paintDevice() &&
+      store->paintDevice()->devType() == QInternal::Image) {
+    const QImage& painted = *static_cast<const QImage*>(store->paintDevice());
+    const QSize size = handle->size() * handle->devicePixelRatio();
+    if (painted.size() == size) return painted;
+    if (painted.width() >= size.width() && painted.height() >= size.height())
+      return painted.copy(QRect(QPoint(0, 0), size));
+  }
+  return window.grab().toImage();
 }

@@ -264,7 +264,7 @@ void CXAMUApp::PostStartCommand() {
 
 void CXAMUApp::TakeScreenshot() {
   if (!m_frame) return;
-  const bool saved = WritePictureQuickly(m_frame->grab().toImage(), m_screenshot);
+  const bool saved = WritePictureQuickly(ShownWindowPicture(*m_frame), m_screenshot);
   if (!saved) std::fprintf(stderr, "xamu: cannot write %s\n", qPrintable(m_screenshot));
   m_exitCode = saved ? 0 : kExitFailed;
   // The window closes as at any end of the run, without questions: nothing
