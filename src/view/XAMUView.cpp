@@ -288,21 +288,16 @@ void CXAMUView::FillList(int pane, int position) {
   const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   const int slotCount = CategorySlotCount(category);
-  const QFontMetrics metrics(list->font());
-  int widest = 0;
   {
     const QSignalBlocker block(list);
     for (int i = 0; i < slotCount; ++i) {
-      const QString line = ListLine(set, category, i);
-      list->addItem(line);
-      widest = std::max(widest, metrics.horizontalAdvance(line));
+      list->addItem(ListLine(set, category, i));
       const bool used = set.IsUsed(section, i) != 0;
       // The left list greys what the printer will not take.
       const bool normal = pane == kPaneRight ? used : used && i < m_session.DeviceLimit(category);
       list->SetItemData(i, normal ? 1 : 0);
     }
   }
-  list->SetHorizontalExtent(widest);
   list->SetTopIndex(top);
   // A caret of -1 counts as line 0.
   {
