@@ -200,9 +200,15 @@ void CXAMUView::OnInitialUpdate() {
     right.m_path = UntitledPath(&counter, left.m_path);
     right.m_untitled = 1;
   }
-  FillList(kPaneLeft, 0);
-  UpdateAddressFields();
-  SwitchCategory(m_session.Category());
+  // Switching to the category fills both lists and the address fields;
+  // filling them before as well was work the switch threw away.
+  const int category = m_session.Category();
+  if (category >= 0 && category < kCategoryCount) {
+    SwitchCategory(category);
+  } else {
+    FillList(kPaneLeft, 0);
+    UpdateAddressFields();
+  }
   m_initialised = true;
   if (CXAMURadioButton* current = m_categoryButtons[m_session.Category()]) current->setChecked(true);
   UpdateAddressFields();
@@ -371,8 +377,7 @@ void CXAMUView::SwitchCategory(int category) {
   ApplyPreviewHeights();
   if (CXAMURadioButton* button = m_categoryButtons[category]; button && !button->isChecked())
     button->setChecked(true);
-  RefreshLists(true);
-  UpdateAddressFields();
+  RefreshLists(true);  // the address fields with them
   update();
   emit CategoryChanged();
   emit CommandStatesChanged();
