@@ -3,8 +3,9 @@
 //   Startup        a process: xamu --no-splash --screenshot, from exec to the
 //                  saved picture of its first painted window (exit);
 //   Startup/floor  a process showing a bare QMainWindow and saving its
-//                  picture the same way, with the program's own picture
-//                  writer (this program with --bare-window);
+//                  picture the same way: the program's own calls take the
+//                  painted window and write it (this program with
+//                  --bare-window), so the picture costs both sides alike;
 //   Window         in one process: the frame with its two-pane form, from
 //                  nothing to the first paint;
 //   Window/floor   a bare QMainWindow likewise.
