@@ -8,12 +8,12 @@
 #include <QImage>
 #include <QSettings>
 #include <QTimer>
-#include <png.h>
 
 #include <cstdio>
 
 #include "guikit/CommandIds.h"
 #include "app/MainFrame.h"
+#include "app/Picture.h"
 #include "app/QtTranslation.h"
 #include "guikit/Prompt.h"
 #include "app/SingleInstance.h"
@@ -58,45 +58,6 @@ constexpr const char* kHelpText =
     "printer; overrides the setting), XAMU_SPOOLER (cups or sim; default: sim with\n"
     "the emulated printer, cups with any other library), XAMU_SIM_DIR,\n"
     "XAMU_DATA_HOME. See xamu(1).\n";
-
-// Writes `image` as an RGB PNG with no row filters and the quickest
-// deflate, straight from the window's own rows: the run ends as soon as the
-// picture is written, and the image writer's filter search alone took more
-// time than the whole start-up above a bare window (and a converted copy
-// more memory). A failed picture is removed.
-bool WritePictureQuickly(QImage image, const QString& path) {
-  if (image.isNull()) return false;
-  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32_Premultiplied)
-    image.convertTo(QImage::Format_RGB32);
-  const QByteArray name = QFile::encodeName(path);
-  FILE* file = std::fopen(name.constData(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  volatile bool written = false;
-  if (info && setjmp(png_jmpbuf(png)) == 0) {
-    png_init_io(png, file);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_compression_level(png, 1);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    // The rows hold 32-bit words 0xAARRGGBB in the machine's byte order.
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-#else
-    png_set_filler(png, 0, PNG_FILLER_BEFORE);
-#endif
-    for (int y = 0; y < image.height(); ++y) png_write_row(png, const_cast<png_bytep>(image.constScanLine(y)));
-    png_write_end(png, nullptr);
-    written = true;
-  }
-  png_destroy_write_struct(&png, &info);
-  const bool saved = std::fclose(file) == 0 && written;
-  if (!saved) std::remove(name.constData());
-  return saved;
-}
 
 }  // namespace
 
@@ -303,7 +264,7 @@ void CXAMUApp::PostStartCommand() {
 
 void CXAMUApp::TakeScreenshot() {
   if (!m_frame) return;
-  const bool saved = WritePictureQuickly(m_frame->grab().toImage(), m_screenshot);
+  const bool saved = WritePictureQuickly(ShownWindowPicture(*m_frame), m_screenshot);
   if (!saved) std::fprintf(stderr, "xamu: cannot write %s\n", qPrintable(m_screenshot));
   m_exitCode = saved ? 0 : kExitFailed;
   // The window closes as at any end of the run, without questions: nothing

@@ -2,6 +2,7 @@
 #include <QFont>
 #include <QStringList>
 
+#include "app/AppStyle.h"
 #include "app/XAMUApp.h"
 
 namespace {
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     return app.ExitCode();
   }
   QApplication qt(argc, argv);
+  InstallAppStyle();
   // Ties the windows to the menu entry (its name and icon) on Wayland.
   QGuiApplication::setDesktopFileName(QStringLiteral("xamu"));
   // One CJK font everywhere, so that no text shows as boxes and every

@@ -1,5 +1,6 @@
 #include "device/IniFile.h"
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <iterator>
@@ -32,10 +33,17 @@ bool CIniFile::Load(const std::string& path) {
   m_sections.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
+  // Read in small blocks up to the limit: the files are read several times
+  // during start-up, and a buffer of the whole limit, zero-filled each time,
+  // cost more than the parsing.
   std::string text;
-  text.resize(static_cast<size_t>(kMaxIniBytes));
-  in.read(text.data(), kMaxIniBytes);
-  text.resize(static_cast<size_t>(in.gcount()));
+  char block[4096];
+  while (in && static_cast<std::streamsize>(text.size()) < kMaxIniBytes) {
+    const std::streamsize want =
+        std::min<std::streamsize>(sizeof block, kMaxIniBytes - static_cast<std::streamsize>(text.size()));
+    in.read(block, want);
+    text.append(block, static_cast<size_t>(in.gcount()));
+  }
   Parse(text);
   return true;
 }

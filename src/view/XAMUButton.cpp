@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -72,34 +73,57 @@ CXAMUButton::CXAMUButton(int id, const QString& text, QWidget* parent) : QAbstra
   setAttribute(Qt::WA_Hover, true);
 }
 
+namespace {
+
+QString ButtonPicturePath(int id) { return QStringLiteral(":/xamu/bmp%1.bmp").arg(id); }
+
+}  // namespace
+
 bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
-  QPixmap loaded[3];
+  // Only the size is read now (from the picture's header); each picture is
+  // decoded when it is first drawn: most buttons are never hovered or
+  // pressed before the window is first shown, and one is hidden.
   const int ids[3] = {normal, hover, pressed};
+  for (int id : ids)
+    if (!QFile::exists(ButtonPicturePath(id))) return false;
+  QImageReader reader(ButtonPicturePath(normal), "bmp");
+  reader.setAutoDetectImageFormat(false);
+  const QSize size = reader.size();
+  if (!size.isValid()) return false;
   for (int i = 0; i < 3; ++i) {
-    // Read as BMP and nothing else: left to guess, the reader has every
-    // image plug-in look at the bytes first.
-    QImageReader reader(QStringLiteral(":/xamu/bmp%1.bmp").arg(ids[i]), "bmp");
-    reader.setAutoDetectImageFormat(false);
-    QImage image = reader.read();
-    if (image.isNull()) return false;
-    // Premultiplied, the form a pixmap keeps, so it takes the buffer over
-    // without another pass; an opaque pixel reads alike in both forms and a
-    // cleared one is transparent in both.
-    image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    // The mask colour becomes transparent.
-    const int width = image.width(), height = image.height();
-    for (int y = 0; y < height; ++y) {
-      auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-      for (int x = 0; x < width; ++x)
-        if ((line[x] | 0xFF000000) == kMaskColour) line[x] = 0;
-    }
-    loaded[i] = QPixmap::fromImage(std::move(image));
+    m_ids[i] = ids[i];
+    m_images[i] = QPixmap();
   }
-  for (int i = 0; i < 3; ++i) m_images[i] = loaded[i];
+  m_size = size;
   m_frame = frame;
   updateGeometry();
   update();
   return true;
+}
+
+const QPixmap& CXAMUButton::Image(int index) const {
+  QPixmap& image = m_images[index];
+  if (!image.isNull() || !m_ids[index]) return image;
+  // Read as BMP and nothing else: left to guess, the reader has every
+  // image plug-in look at the bytes first.
+  QImageReader reader(ButtonPicturePath(m_ids[index]), "bmp");
+  reader.setAutoDetectImageFormat(false);
+  QImage read = reader.read();
+  m_ids[index] = 0;  // one attempt: a picture that cannot be read stays undrawn
+  if (read.isNull()) return image;
+  // Premultiplied, the form a pixmap keeps, so it takes the buffer over
+  // without another pass; an opaque pixel reads alike in both forms and a
+  // cleared one is transparent in both.
+  read.convertTo(QImage::Format_ARGB32_Premultiplied);
+  // The mask colour becomes transparent.
+  const int width = read.width(), height = read.height();
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(read.scanLine(y));
+    for (int x = 0; x < width; ++x)
+      if ((line[x] | 0xFF000000) == kMaskColour) line[x] = 0;
+  }
+  image = QPixmap::fromImage(std::move(read));
+  return image;
 }
 
 QSize CXAMUButton::sizeHint() const { return HasImages() ? ImageSize() : QSize(40, 30); }
@@ -120,7 +144,7 @@ void CXAMUButton::paintEvent(QPaintEvent*) {
   if (!HasImages()) return;
   QPainter painter(this);
   const int index = ImageIndex();
-  painter.drawPixmap(rect(), m_images[index]);
+  painter.drawPixmap(rect(), Image(index));
   if (m_frame) {
     const QColor light = palette().color(QPalette::Light);
     const QColor shadow = palette().color(QPalette::Dark);

@@ -14,12 +14,12 @@ class CXAMUButton : public QAbstractButton {
   CXAMUButton(int id, const QString& text, QWidget* parent);
   int Id() const { return m_id; }
 
-  // Loads the three pictures (resource numbers); false, and the button stays
-  // undrawn, when any of them cannot be loaded. The picture size is the
-  // first one's.
+  // Takes the three pictures (resource numbers); false, and the button stays
+  // undrawn, when any of them is missing. The picture size is the first
+  // one's. Each picture is read when it is first drawn.
   bool LoadImages(int normal, int hover, int pressed, bool frame);
-  bool HasImages() const { return !m_images[0].isNull(); }
-  QSize ImageSize() const { return m_images[0].size(); }
+  bool HasImages() const { return m_size.isValid(); }
+  QSize ImageSize() const { return m_size; }
   bool HasFrame() const { return m_frame; }
 
   void SetHover(bool hover);
@@ -42,8 +42,13 @@ class CXAMUButton : public QAbstractButton {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  // The picture of a state (0 normal, 1 hover, 2 pressed), read on first use.
+  const QPixmap& Image(int index) const;
+
   int m_id;
-  QPixmap m_images[3];
+  mutable int m_ids[3] = {0, 0, 0};  // resource numbers of the pictures not read yet
+  mutable QPixmap m_images[3];
+  QSize m_size;
   bool m_frame = false;
   bool m_hover = false;
 };

@@ -90,6 +90,13 @@ void CXAMUListBox::SetCaretIndex(int index) {
   selectionModel()->setCurrentIndex(model()->index(index, 0), QItemSelectionModel::NoUpdate);
 }
 
+int CXAMUListBox::HorizontalExtent() const {
+  const QFontMetrics metrics(font());
+  int widest = 0;
+  for (int i = 0; i < count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(item(i)->text()));
+  return widest;
+}
+
 int CXAMUListBox::ItemData(int index) const {
   const QListWidgetItem* line = item(index);
   return line ? line->data(kItemDataRole).toInt() : 0;

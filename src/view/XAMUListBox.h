@@ -26,9 +26,9 @@ class CXAMUListBox : public QListWidget {
   void SetCaretIndex(int index);
   int ItemData(int index) const;
   void SetItemData(int index, int data);
-  // Width of the widest line, as the list was last filled.
-  int HorizontalExtent() const { return m_extent; }
-  void SetHorizontalExtent(int extent) { m_extent = extent; }
+  // Width of the widest line, measured when asked: measuring every line of
+  // every fill cost more than the rest of the fill.
+  int HorizontalExtent() const;
   QList<int> SelectedRows() const;
 
  signals:
@@ -40,5 +40,4 @@ class CXAMUListBox : public QListWidget {
  private:
   void ApplyFrame();
   bool m_active = false;
-  int m_extent = 0;
 };

@@ -200,9 +200,15 @@ void CXAMUView::OnInitialUpdate() {
     right.m_path = UntitledPath(&counter, left.m_path);
     right.m_untitled = 1;
   }
-  FillList(kPaneLeft, 0);
-  UpdateAddressFields();
-  SwitchCategory(m_session.Category());
+  // Switching to the category fills both lists and the address fields;
+  // filling them before as well was work the switch threw away.
+  const int category = m_session.Category();
+  if (category >= 0 && category < kCategoryCount) {
+    SwitchCategory(category);
+  } else {
+    FillList(kPaneLeft, 0);
+    UpdateAddressFields();
+  }
   m_initialised = true;
   if (CXAMURadioButton* current = m_categoryButtons[m_session.Category()]) current->setChecked(true);
   UpdateAddressFields();
@@ -288,21 +294,16 @@ void CXAMUView::FillList(int pane, int position) {
   const int category = m_session.Category();
   const int section = SectionOfCategory(category);
   const int slotCount = CategorySlotCount(category);
-  const QFontMetrics metrics(list->font());
-  int widest = 0;
   {
     const QSignalBlocker block(list);
     for (int i = 0; i < slotCount; ++i) {
-      const QString line = ListLine(set, category, i);
-      list->addItem(line);
-      widest = std::max(widest, metrics.horizontalAdvance(line));
+      list->addItem(ListLine(set, category, i));
       const bool used = set.IsUsed(section, i) != 0;
       // The left list greys what the printer will not take.
       const bool normal = pane == kPaneRight ? used : used && i < m_session.DeviceLimit(category);
       list->SetItemData(i, normal ? 1 : 0);
     }
   }
-  list->SetHorizontalExtent(widest);
   list->SetTopIndex(top);
   // A caret of -1 counts as line 0.
   {
@@ -376,8 +377,7 @@ void CXAMUView::SwitchCategory(int category) {
   ApplyPreviewHeights();
   if (CXAMURadioButton* button = m_categoryButtons[category]; button && !button->isChecked())
     button->setChecked(true);
-  RefreshLists(true);
-  UpdateAddressFields();
+  RefreshLists(true);  // the address fields with them
   update();
   emit CategoryChanged();
   emit CommandStatesChanged();

@@ -45,6 +45,25 @@ TEST(IniFile, IntegersSaturateInsteadOfOverflowing) {
   EXPECT_EQ(ini.GetInt("s", "d", 5), 0);
 }
 
+// The file is read in blocks: a line across a block's end, a file ending
+// without a newline and one past the size limit (whose tail is not read).
+TEST(IniFile, LoadReadsTheFileUpToItsLimit) {
+  CTestEnv env;
+  struct CASE {
+    size_t padding;  // comment bytes before the section
+    bool readsKey;
+  };
+  for (const CASE& c : {CASE{0, true}, CASE{4090, true}, CASE{8192 * 3 + 7, true}, CASE{(1u << 20) + 1, false}}) {
+    const std::string path = env.Path("profile.ini");
+    WriteText(path, ";" + std::string(c.padding, 'x') + "\n[Printer]\nDriver=drv 1");
+    CIniFile ini;
+    ASSERT_TRUE(ini.Load(path));
+    EXPECT_EQ(ini.GetString("Printer", "Driver"), c.readsKey ? "drv 1" : "") << c.padding;
+  }
+  CIniFile missing;
+  EXPECT_FALSE(missing.Load(env.Path("none.ini")));
+}
+
 // A spooler given as a table, for the printer scan without the emulator.
 class CFakeSpooler : public CSpooler {
  public:

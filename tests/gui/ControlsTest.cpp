@@ -344,3 +344,17 @@ TEST(XAMUListBox, ASelectedGreyLineStaysReadableOnTheSelection) {
   const QColor unselectedEmpty = StrongestInk(shot, textArea(2), base);
   EXPECT_TRUE(Near(unselectedEmpty, QColor(0x80, 0x80, 0x80))) << unselectedEmpty.name().toStdString();
 }
+
+TEST(XAMUListBox, HorizontalExtentIsTheWidestLineOfTheLinesShownNow) {
+  CXAMUListBox list(nullptr);
+  EXPECT_EQ(list.HorizontalExtent(), 0);
+  const QFontMetrics metrics(list.font());
+  list.addItems({QStringLiteral(" 01 "), QStringLiteral("*02 あて名ﾃﾞｰﾀ 長い行"), QStringLiteral(" 03 x")});
+  const int wide = metrics.horizontalAdvance(QStringLiteral("*02 あて名ﾃﾞｰﾀ 長い行"));
+  EXPECT_EQ(list.HorizontalExtent(), wide);
+  // Filled again with shorter lines: the old width is gone.
+  list.clear();
+  list.addItems({QStringLiteral(" 01 "), QStringLiteral(" 02 ab")});
+  EXPECT_EQ(list.HorizontalExtent(), metrics.horizontalAdvance(QStringLiteral(" 02 ab")));
+  EXPECT_LT(list.HorizontalExtent(), wide);
+}
