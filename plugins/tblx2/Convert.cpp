@@ -33,13 +33,21 @@ bool IsValidSheetName(const std::string& name)
 
 }  // namespace
 
-int CellsToText(int readResult, CSheetCells cells, const char* textPath)
+int WorkbookToText(int (*readCells)(const char*, CSheetCells&), const char* workbook, const char* textPath) noexcept
 {
-    if (readResult == kErrEmpty)
-        return TBLX2_NOTHING_TO_READ;
-    if (readResult != kOk)
+    if (!workbook || !textPath)
         return TBLX2_FAILED;
-    return WriteTextRows(textPath, std::move(cells)) == kOk ? TBLX2_WRITTEN : TBLX2_FAILED;
+    try {
+        CSheetCells cells;
+        const int readResult = readCells(workbook, cells);
+        if (readResult == kErrEmpty)
+            return TBLX2_NOTHING_TO_READ;
+        if (readResult != kOk)
+            return TBLX2_FAILED;
+        return WriteTextRows(textPath, std::move(cells)) == kOk ? TBLX2_WRITTEN : TBLX2_FAILED;
+    } catch (...) {  // nothing may unwind into the C caller
+        return TBLX2_FAILED;
+    }
 }
 
 bool ReadRowsForWorkbook(EWorkbookKind kind, const char* textPath, const char* sheet, int columns, CTextRows& rows,

@@ -8,9 +8,10 @@
 // plug-in and its .xls module so that both halves judge alike.
 namespace tblx2 {
 
-// The converter's answer (TBLX2_*) to a reader's result code and cells;
-// writes the text file when there is something to write.
-int CellsToText(int readResult, CSheetCells cells, const char* textPath);
+// Reads the first sheet of `workbook` with `readCells` (ReadXlsCells or
+// ReadXlsxCells) and writes its text file when there is something to write:
+// the converter's answer (TBLX2_*) for a module's entry point. Never throws.
+int WorkbookToText(int (*readCells)(const char*, CSheetCells&), const char* workbook, const char* textPath) noexcept;
 
 // Reads and checks what a workbook of `kind` is to be filled with: the
 // columns, the rows of the text file and the sheet name all within what

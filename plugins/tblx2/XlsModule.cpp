@@ -9,15 +9,7 @@ using namespace tblx2;
 
 extern "C" int Tblx2XlsToText(const char* workbook, const char* text_path)
 {
-    if (!workbook || !text_path)
-        return TBLX2_FAILED;
-    try {
-        CSheetCells cells;
-        const int rc = ReadXlsCells(workbook, cells);
-        return CellsToText(rc, std::move(cells), text_path);
-    } catch (...) {  // nothing may unwind into the C caller
-        return TBLX2_FAILED;
-    }
+    return WorkbookToText(ReadXlsCells, workbook, text_path);
 }
 
 extern "C" int Tblx2TextToXls(const char* text_path, const char* workbook, const char* sheet, int columns)
