@@ -55,13 +55,17 @@ class CContentPtr {
   struct AREA {
     size_t refs;  // referring entries, and the CContentArea while it lives
     uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+    // Drops one reference; the last one frees the area.
+    static void Release(AREA* area) {
+      if (area && --area->refs == 0) std::free(area);
+    }
   };
 
  private:
   friend class CContentArea;
   // Inline: every slot of a set passes here when the set ends.
   void ReleaseArea() {
-    if (--m_area->refs == 0) std::free(m_area);
+    AREA::Release(m_area);
     m_area = nullptr;
   }
 
@@ -84,8 +88,6 @@ class CContentArea {
 
   bool IsValid() const { return m_area != nullptr; }
   uint8_t* Bytes() const;
-  // A content referring to `at` inside the area.
-  CContentPtr Share(uint8_t* at) const;
   // Makes `content` refer to `at` inside the area (what it held is released).
   void ShareInto(CContentPtr& content, uint8_t* at) const {
     ++m_area->refs;  // first: `content` may hold the last other reference

@@ -24,27 +24,15 @@ std::unique_ptr<uint8_t[]> AllocContent(size_t size) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size ? size : 1]);
 }
 
-namespace {
-void Release(CContentPtr::AREA* area) {
-  if (area && --area->refs == 0) std::free(area);
-}
-}  // namespace
-
 CContentArea::CContentArea(size_t size) {
   if (size > SIZE_MAX - sizeof(CContentPtr::AREA)) return;
   void* block = std::malloc(sizeof(CContentPtr::AREA) + size);
   if (block) m_area = new (block) CContentPtr::AREA{1};
 }
 
-CContentArea::~CContentArea() { Release(m_area); }
+CContentArea::~CContentArea() { CContentPtr::AREA::Release(m_area); }
 
 uint8_t* CContentArea::Bytes() const { return m_area ? m_area->Bytes() : nullptr; }
-
-CContentPtr CContentArea::Share(uint8_t* at) const {
-  CContentPtr p;
-  ShareInto(p, at);
-  return p;
-}
 
 CDataSet::CDataSet() {
   for (int s = 0; s < kSectionCount; ++s) m_sections[s].resize(kSectionSlots[s]);
