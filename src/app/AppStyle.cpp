@@ -1,20 +1,16 @@
 #include "app/AppStyle.h"
 
+#include "guikit/Resources.h"
+
 #include <QApplication>
 #include <QGuiApplication>
-#include <QImageReader>
+#include <QPixmap>
 #include <QStyleOption>
 
 namespace {
 
 // Qt's own pictures of the two arrows, as its built-in styles use them.
 constexpr char kArrowFolder[] = ":/qt-project.org/styles/commonstyle/images/";
-
-QPixmap ReadPng(const QString& path) {
-  QImageReader reader(path, "png");
-  reader.setAutoDetectImageFormat(false);
-  return QPixmap::fromImage(reader.read());
-}
 
 // True for the styles that draw these arrows from Qt's common pictures; any
 // other style keeps its own.
@@ -38,10 +34,11 @@ QIcon CAppStyle::standardIcon(StandardPixmap pixmap, const QStyleOption* option,
   QIcon icon;
   if (pixmap == SP_ToolBarHorizontalExtensionButton) {
     const QString stem = folder + (rtl ? QLatin1String("toolbar-ext-h-rtl-") : QLatin1String("toolbar-ext-h-"));
-    for (int size : {8, 16, 32}) icon.addPixmap(ReadPng(stem + QString::number(size) + QLatin1String(".png")));
+    for (int size : {8, 16, 32}) icon.addPixmap(QPixmap::fromImage(ReadPicture(stem + QString::number(size) + QLatin1String(".png"), "png")));
   } else {
     for (int size : {5, 10, 20})
-      icon.addPixmap(ReadPng(folder + QLatin1String("toolbar-ext-v-") + QString::number(size) + QLatin1String(".png")));
+      icon.addPixmap(QPixmap::fromImage(
+          ReadPicture(folder + QLatin1String("toolbar-ext-v-") + QString::number(size) + QLatin1String(".png"), "png")));
   }
   // A picture missing from this Qt: its own icon, however it reads it.
   for (const QSize& size : icon.availableSizes())

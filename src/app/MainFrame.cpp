@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QImageReader>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
@@ -20,6 +19,7 @@
 #include "app/AboutDlg.h"
 #include "guikit/CommandIds.h"
 #include "guikit/Prompt.h"
+#include "guikit/Resources.h"
 #include "guikit/Strings.h"
 #include "app/SplashWnd.h"
 #include "app/RecentFiles.h"
@@ -66,22 +66,10 @@ const char* const kCategoryPane[] = {"ﾌｧｲﾙﾃﾞｰﾀ", "あて名ﾃ�
 
 }  // namespace
 
-namespace {
-
-// A picture of the program's own, read as PNG and nothing else: left to
-// guess, the reader has every image plug-in look at the bytes first.
-QPixmap ResourcePng(const QString& path) {
-  QImageReader reader(path, "png");
-  reader.setAutoDetectImageFormat(false);
-  return QPixmap::fromImage(reader.read());
-}
-
-}  // namespace
-
 CMainFrame::CMainFrame(CXAMUDoc& doc, QWidget* parent) : QMainWindow(parent), m_doc(doc) {
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(LoadString(kStrTitle));
-  setWindowIcon(QIcon(ResourcePng(QStringLiteral(":/xamu/xamu.png"))));
+  setWindowIcon(QIcon(QPixmap::fromImage(ReadPicture(QStringLiteral(":/xamu/xamu.png"), "png"))));
   m_view = new CXAMUView(doc.Session(), this);
   InstallGlyphHandOver(*m_view);
   m_commands = std::make_unique<CViewCommands>(*m_view, doc.Session());
@@ -206,7 +194,7 @@ void CMainFrame::CreateToolBar() {
       continue;
     }
     QAction* action = m_actions.value(b.id);
-    action->setIcon(QIcon(ResourcePng(QStringLiteral(":/xamu/%1.png").arg(QLatin1String(b.image)))));
+    action->setIcon(QIcon(QPixmap::fromImage(ReadPicture(QStringLiteral(":/xamu/%1.png").arg(QLatin1String(b.image)), "png"))));
     m_toolBar->addAction(action);
   }
   addToolBar(Qt::TopToolBarArea, m_toolBar);

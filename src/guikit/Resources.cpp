@@ -1,5 +1,8 @@
 #include "guikit/Resources.h"
 
+#include <QImage>
+#include <QImageReader>
+#include <QString>
 #include <QtGlobal>
 
 void InitXamuResources() {
@@ -10,4 +13,10 @@ void InitXamuResources() {
     return true;
   }();
   (void)done;
+}
+
+QImage ReadPicture(const QString& path, const char* format) {
+  QImageReader reader(path, format);
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
 }

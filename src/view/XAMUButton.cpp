@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
+#include "guikit/Resources.h"
+
 namespace {
 
 // What assistive tools see of a picture button. Qt's own interface toggles a
@@ -104,11 +106,7 @@ bool CXAMUButton::LoadImages(int normal, int hover, int pressed, bool frame) {
 const QPixmap& CXAMUButton::Image(int index) const {
   QPixmap& image = m_images[index];
   if (!image.isNull() || !m_ids[index]) return image;
-  // Read as BMP and nothing else: left to guess, the reader has every
-  // image plug-in look at the bytes first.
-  QImageReader reader(ButtonPicturePath(m_ids[index]), "bmp");
-  reader.setAutoDetectImageFormat(false);
-  QImage read = reader.read();
+  QImage read = ReadPicture(ButtonPicturePath(m_ids[index]), "bmp");
   m_ids[index] = 0;  // one attempt: a picture that cannot be read stays undrawn
   if (read.isNull()) return image;
   // Premultiplied, the form a pixmap keeps, so it takes the buffer over
