@@ -200,8 +200,9 @@ void CXAMUView::OnInitialUpdate() {
     right.m_path = UntitledPath(&counter, left.m_path);
     right.m_untitled = 1;
   }
-  // Switching to the category fills both lists and the address fields;
-  // filling them before as well was work the switch threw away.
+  // Switching to the category fills both lists and the address fields and
+  // checks its button; filling them before or after as well was work thrown
+  // away.
   const int category = m_session.Category();
   if (category >= 0 && category < kCategoryCount) {
     SwitchCategory(category);
@@ -210,8 +211,6 @@ void CXAMUView::OnInitialUpdate() {
     UpdateAddressFields();
   }
   m_initialised = true;
-  if (CXAMURadioButton* current = m_categoryButtons[m_session.Category()]) current->setChecked(true);
-  UpdateAddressFields();
   emit CommandStatesChanged();
 }
 
