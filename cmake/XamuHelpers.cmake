@@ -25,3 +25,21 @@ function(xamu_add_bench)
   set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} xamu_warnings benchmark::benchmark)
 endfunction()
+
+# xamu_static_cxx_runtime(<target>)
+# Links the C++ runtime (libstdc++, libgcc) into a command-line program or a
+# converter module instead of loading the shared copies. Binding libstdc++.so
+# costs a short-lived command more processor time than most of its own work;
+# the targets this is used on talk to other objects through C functions only,
+# and export nothing of the runtime. Sanitizer and fuzz builds keep the shared
+# runtime, which their own allocators and interceptors expect.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT XAMU_SANITIZE AND NOT XAMU_FUZZ)
+  set(XAMU_STATIC_CXX_RUNTIME ON)
+else()
+  set(XAMU_STATIC_CXX_RUNTIME OFF)
+endif()
+function(xamu_static_cxx_runtime target)
+  if(XAMU_STATIC_CXX_RUNTIME)
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
+endfunction()
