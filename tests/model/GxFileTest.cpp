@@ -216,11 +216,11 @@ TEST(GxFile, TempFileNameIsAFreshEmptyPrivateFile) {
   const std::string data = dataHome + "/KORVANTE/XAMU";
   struct {
     const char* name;
-    const char* runtime;       // XDG_RUNTIME_DIR, nullptr = unset
-    mode_t mode;               // of the runtime folder
-    const char* dataHome;      // XDG_DATA_HOME, nullptr = unset
-    const char* home;          // HOME
-    std::string folder;        // where the file is made, "" = none is
+    const char* runtime;   // XDG_RUNTIME_DIR, nullptr = unset
+    mode_t mode;           // of the runtime folder
+    const char* dataHome;  // XDG_DATA_HOME, nullptr = unset
+    const char* home;      // HOME
+    std::string folder;    // where the file is made, "" = none is
   } cases[] = {
       {"private runtime folder", runtime.c_str(), 0700, nullptr, "/nonexistent-home", runtime},
       {"runtime folder open to others", runtime.c_str(), 0755, dataHome.c_str(), "", data},
