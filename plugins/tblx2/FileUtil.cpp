@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,19 +77,70 @@ int ReadWholeFile(const char* path, uint64_t maxBytes, std::string& out)
     return kOk;
 }
 
-std::string WriteScratchFile(const std::string& bytes)
+bool CScratchCopy::Make(const std::string& bytes, const std::string& folder)
 {
-    const char* dir = std::getenv("TMPDIR");
-    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/tblx2-XXXXXX";
-    const int fd = mkstemp(name.data());
+    return MakeInMemory(bytes) || MakeInFolder(bytes, folder);
+}
+
+bool CScratchCopy::MakeInMemory(const std::string& bytes)
+{
+    Drop();
+    const int fd = memfd_create("tblx2-copy", MFD_CLOEXEC);
     if (fd < 0)
-        return {};
-    const bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (close(fd) != 0 || !ok) {
-        unlink(name.c_str());
-        return {};
+        return false;
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    // The library opens the name again: that must give this very file, or
+    // the copy is of no use (no /proc, or one that does not reopen).
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    if (ok) {
+        const int again = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat mine {}, seen {};
+        ok = again >= 0 && fstat(fd, &mine) == 0 && fstat(again, &seen) == 0 && mine.st_dev == seen.st_dev &&
+             mine.st_ino == seen.st_ino && seen.st_size == static_cast<off_t>(bytes.size());
+        if (again >= 0)
+            close(again);
     }
-    return name;
+    if (!ok) {
+        close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_inFolder = false;
+    return true;
+}
+
+bool CScratchCopy::MakeInFolder(const std::string& bytes, const std::string& folder)
+{
+    Drop();
+    if (folder.empty())
+        return false;
+    std::string name = folder + (folder.back() == '/' ? "" : "/") + ".tblx2-XXXXXX";
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (!WriteAll(fd, bytes.data(), bytes.size())) {
+        unlink(name.c_str());
+        close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_path = name;
+    m_inFolder = true;
+    return true;
+}
+
+void CScratchCopy::Drop()
+{
+    // Removed by name before the descriptor goes, so the name cannot have
+    // been given to another file in between.
+    if (m_inFolder && !m_path.empty())
+        unlink(m_path.c_str());
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+    m_inFolder = false;
 }
 
 std::string ScratchFolderFor(const char* path)

@@ -15,9 +15,36 @@ int ReadWholeFile(const char* path, uint64_t maxBytes, std::string& out);
 // for scratch files the caller deletes right after.
 int ReplaceFile(const char* path, const std::string& bytes, bool durable);
 
-// Writes `bytes` to a new private file in the temporary folder ($TMPDIR or
-// /tmp); its path, or empty on failure. The caller removes it.
-std::string WriteScratchFile(const std::string& bytes);
+// A copy of some bytes that a library which only opens files by name can
+// read. It lives in an anonymous file in memory, named through /proc: no
+// folder holds it, so no other user can see or replace it, and nothing is
+// left behind when the process dies.
+class CScratchCopy {
+public:
+    CScratchCopy() = default;
+    ~CScratchCopy() { Drop(); }
+    CScratchCopy(const CScratchCopy&) = delete;
+    CScratchCopy& operator=(const CScratchCopy&) = delete;
+
+    // Puts `bytes` in memory; where the system gives no anonymous files or
+    // no /proc, in a new private file in `folder` instead (see
+    // ScratchFolderFor). False when neither could be made.
+    bool Make(const std::string& bytes, const std::string& folder);
+    // The same, always in a new file (mode 0600) in `folder`.
+    bool MakeInFolder(const std::string& bytes, const std::string& folder);
+    // The name to open it by; empty before a Make succeeds.
+    const std::string& Path() const { return m_path; }
+    // Lets the copy go; a file in a folder is removed. Whoever has opened it
+    // by then keeps reading what it opened.
+    void Drop();
+
+private:
+    bool MakeInMemory(const std::string& bytes);
+
+    int m_fd = -1;
+    std::string m_path;
+    bool m_inFolder = false;
+};
 
 // A fresh, not yet existing name beside `path` for a file that will be
 // renamed over it; empty on failure. The file is created (empty, mode 0600).

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <unistd.h>
 
 namespace tblx2 {
 namespace {
@@ -171,12 +170,12 @@ int ReadXlsCells(const char* path, CSheetCells& cells)
     if (stream.empty())
         return kErrFormat;
     const std::string clean = BuildOle2File(stream, streamName);
-    const std::string scratch = clean.empty() ? std::string() : WriteScratchFile(clean);
-    if (scratch.empty())
+    CScratchCopy copy;
+    if (clean.empty() || !copy.Make(clean, ScratchFolderFor(path)))
         return kErrRead;
     const void* handle = nullptr;
-    const int opened = freexl_open(scratch.c_str(), &handle);
-    unlink(scratch.c_str());  // the open handle keeps what it needs
+    const int opened = freexl_open(copy.Path().c_str(), &handle);
+    copy.Drop();  // the open handle keeps what it needs
     if (opened != FREEXL_OK) {
         if (handle)
             freexl_close(handle);

@@ -1,10 +1,14 @@
 #include "device/AppConfig.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "device/CupsSpooler.h"
 #include "device/IniFile.h"
@@ -23,7 +27,21 @@ std::string EnvOr(const char* name, const std::string& fallback) {
   return v && *v ? std::string(v) : fallback;
 }
 
-std::string HomeFolder() { return EnvOr("HOME", "/tmp"); }
+// The user's home: $HOME, else the one the password database gives the
+// user. Never a shared folder such as /tmp, where another user could have
+// made the data folders first; the program folder when there is no home.
+std::string HomeFolder() {
+  std::string home = EnvOr("HOME", "");
+  if (!home.empty()) return home;
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(static_cast<size_t>(size > 0 ? size : 16384));
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return GetProgramFolder();
+}
 
 std::string StripSlash(std::string s) {
   while (s.size() > 1 && s.back() == '/') s.pop_back();

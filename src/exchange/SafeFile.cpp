@@ -52,10 +52,13 @@ std::string CreateSiblingTemp(const std::string& path, const std::string& suffix
   buf.push_back('\0');
   int fd = mkstemps(buf.data(), static_cast<int>(suffix.size()));
   if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-    // A folder the user may not create files in: the workbook is staged in
-    // the temporary folder instead and copied into the target when complete.
-    const char* tmp = getenv("TMPDIR");
-    name = std::string(tmp && *tmp ? tmp : "/tmp") + "/.~Gx" + stem + ".XXXXXX" + suffix;
+    // A folder the user may not create files in: the workbook is staged
+    // where only the user can enter (never a shared temporary folder, where
+    // another user could see or swap it) and copied into the target when
+    // complete.
+    const std::string own = PrivateScratchFolder();
+    if (own.empty()) return {};
+    name = own + "/.~Gx" + stem + ".XXXXXX" + suffix;
     if (name.size() >= PATH_MAX) return {};
     buf.assign(name.begin(), name.end());
     buf.push_back('\0');

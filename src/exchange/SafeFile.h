@@ -6,10 +6,11 @@
 // over it only when complete, so a failed export never destroys the file the
 // user had.
 
-// Creates an empty temporary file in the folder of `path` (in $TMPDIR when
-// that folder refuses it), named after it and ending in `suffix` (so a
-// converter that looks at the extension sees the right one). Returns its
-// path, or "" when no file could be made.
+// Creates an empty temporary file (mode 0600) in the folder of `path` (in
+// the private runtime folder, else the per-user data folder, when that
+// folder refuses it), named after it and ending in `suffix` (so a converter
+// that looks at the extension sees the right one). Returns its path, or ""
+// when no file could be made.
 std::string CreateSiblingTemp(const std::string& path, const std::string& suffix);
 
 // Makes the content of `temp` the content of `path` through CSafeSave (the

@@ -97,7 +97,7 @@ bool ReadSmallFile(const std::string& path, std::string& out) {
 }
 
 // The text a conversion passes through: in the private runtime folder, else
-// in the temporary folder.
+// in the per-user data folder.
 bool MakeTextScratch(const std::string& runtime, std::string& path) {
   if (runtime.empty()) return GetGxTempFileName(path);
   path = CreateSiblingTemp(runtime + "/text", ".tmp");

@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+#include "model/Paths.h"
+
 namespace {
 
 // Bytes left before injected write failures start; negative = off.
@@ -319,8 +321,8 @@ std::string GxTempName(const std::string& folder) {
 }
 
 bool GetGxTempFileName(std::string& path) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string folder = dir && *dir ? dir : "/tmp";
+  std::string folder = PrivateScratchFolder();
+  if (folder.empty()) return false;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::string tmpl = folder + "/" + kTempTemplate;
   std::vector<char> name(tmpl.begin(), tmpl.end());

@@ -124,6 +124,7 @@ class CGxFile {
 // O_EXCL and tries another name when it exists.
 std::string GxTempName(const std::string& folder);
 
-// A unique empty temporary file "~Gx...": in $TMPDIR (else /tmp); the full
-// path in `path`. False when no file could be made.
+// A unique empty temporary file "~Gx..." (mode 0600) in the folder only the
+// user can enter (PrivateScratchFolder); the full path in `path`. False when
+// there is no such folder or no file could be made.
 bool GetGxTempFileName(std::string& path);

@@ -57,6 +57,11 @@ std::string PrivateRuntimeFolder() {
   return runtime;
 }
 
+std::string PrivateScratchFolder() {
+  std::string folder = PrivateRuntimeFolder();
+  return folder.empty() ? PrivateDataFolder() : folder;
+}
+
 std::string GetUserDataFolder() {
   const std::string folder = PrivateDataFolder();
   return folder.empty() ? GetProgramFolder() : folder;

@@ -14,6 +14,10 @@ std::string PrivateDataFolder();
 // $XDG_RUNTIME_DIR when it is an absolute path to a folder of the user's own
 // that nobody else can enter (memory on a desktop); else "".
 std::string PrivateRuntimeFolder();
+// Where scratch files go that belong to no file of the user's: the private
+// runtime folder, else the per-user data folder; "" when neither can be had.
+// Never a shared folder such as /tmp.
+std::string PrivateScratchFolder();
 // The per-user data folder as above; the program folder when it cannot be
 // had. The exchange files are named by this string followed directly by
 // their file name.

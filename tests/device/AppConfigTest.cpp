@@ -1,4 +1,8 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -252,6 +256,38 @@ TEST_F(AppConfigTest, DataFolderFallsBackToDocuments) {
   EXPECT_EQ(config.GetDataFolder(false), env.Root() + "/docs/XAMU/DATA");
   unsetenv("XDG_DOCUMENTS_DIR");
   EXPECT_EQ(config.GetDataFolder(false), env.Root() + "/home/Documents/XAMU/DATA");
+}
+
+// Without $HOME the data folders go into the home the password database
+// names, never into a shared folder. Seen as nobody, whose home cannot be
+// made: as the test's own user the real home would get the folders.
+TEST_F(AppConfigTest, DataFolderWithoutHomeIsInThePasswordHome) {
+  if (geteuid() != 0) GTEST_SKIP() << "would make folders in the real home of the test's user";
+  constexpr uid_t kNobody = 65534;
+  const struct passwd* nobody = getpwuid(kNobody);
+  if (!nobody || !nobody->pw_dir || nobody->pw_dir[0] != '/') GTEST_SKIP() << "no home for nobody";
+  const std::string expected = std::string(nobody->pw_dir) + "/Documents/XAMU/DATA";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(100);
+    for (const char* name : {"HOME", "XDG_DOCUMENTS_DIR", "XAMU_DATA_HOME"}) unsetenv(name);
+    CAppConfig own;
+    const std::string folder = own.GetDataFolder(false);
+    _exit(write(fds[1], folder.data(), folder.size()) == static_cast<ssize_t>(folder.size()) ? 0 : 1);
+  }
+  close(fds[1]);
+  std::string folder;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) folder.append(buffer, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = -1;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(folder, expected);
 }
 
 TEST_F(AppConfigTest, UserDataFolderIsCreatedOrFallsBack) {

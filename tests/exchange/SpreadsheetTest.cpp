@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "ExchangeTestUtil.h"
+#include "common/Inotify.h"
 #include "common/TestEnv.h"
 #include "exchange/Exchange.h"
+#include "model/Paths.h"
 
 namespace fs = std::filesystem;
 
@@ -110,44 +112,122 @@ TEST_F(SpreadsheetTest, XlsxExportReplacesTheFileWithAWritableFilledTemplate) {
 }
 
 // A folder the user may not create files in, holding a workbook the user may
-// write: the workbook is staged in the temporary folder and written in place.
-// Root may create files anywhere, so the export then runs as nobody.
+// write: the workbook is staged in the per-user data folder (there is no
+// private runtime folder here) and written in place; the temporary folder
+// sees nothing. Root may create files anywhere, so the export then runs as
+// nobody.
 TEST_F(SpreadsheetTest, WorkbookInAFolderThatRefusesNewFilesIsWrittenInPlace) {
   const bool root = geteuid() == 0;
   constexpr uid_t kNobody = 65534;
   constexpr gid_t kNogroup = 65534;
   chmod(env.Root().c_str(), 0755);
   chmod(env.Path("").c_str(), 0755);
-  const std::string folder = env.Path("shared"), scratch = env.Path("scratch"), own = env.Path("own");
-  for (const std::string& f : {folder, scratch, own}) fs::create_directories(f);
+  const std::string folder = env.Path("shared"), scratch = env.Path("scratch"), own = env.Path("own"),
+                    openRuntime = env.Path("open-runtime"), ownData = own + "/KORVANTE/XAMU";
+  for (const std::string& f : {folder, scratch, ownData, openRuntime}) fs::create_directories(f);
   const std::string book = folder + "/book.xlsx";
   WriteText(book, "old workbook");
   if (root) {
-    for (const std::string& f : {book, scratch, own}) ASSERT_EQ(chown(f.c_str(), kNobody, kNogroup), 0);
+    for (const std::string& f : {book, scratch, own, own + "/KORVANTE", ownData, openRuntime})
+      ASSERT_EQ(chown(f.c_str(), kNobody, kNogroup), 0) << f;
   }
+  chmod(ownData.c_str(), 0700);
+  chmod(openRuntime.c_str(), 0777);
   chmod(folder.c_str(), 0555);
-  struct stat before {};
-  stat(book.c_str(), &before);
-
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (root && (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)) _exit(100);
-    setenv("TMPDIR", scratch.c_str(), 1);
-    setenv("XDG_DATA_HOME", own.c_str(), 1);
-    CRecordedMessages quiet;
-    _exit(SpreadsheetExport(set, kCatAddress, book, quiet) ? 0 : 1);
+  struct {
+    const char* name;
+    const char* runtime;  // XDG_RUNTIME_DIR of the export, nullptr = unset
+  } cases[] = {{"runtime unset", nullptr}, {"runtime open to others", openRuntime.c_str()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    chmod(folder.c_str(), 0755);
+    WriteText(book, "old workbook");
+    chmod(folder.c_str(), 0555);
+    struct stat before {};
+    stat(book.c_str(), &before);
+    int status = -1;
+    std::vector<std::string> inData;
+    const std::vector<std::string> elsewhere = FilesMadeIn({scratch, folder, openRuntime}, [&] {
+      inData = FilesMadeIn(ownData, [&] {
+        const pid_t pid = fork();
+        if (pid == 0) {
+          if (root && (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)) _exit(100);
+          setenv("TMPDIR", scratch.c_str(), 1);
+          setenv("XDG_DATA_HOME", own.c_str(), 1);
+          if (c.runtime)
+            setenv("XDG_RUNTIME_DIR", c.runtime, 1);
+          else
+            unsetenv("XDG_RUNTIME_DIR");
+          CRecordedMessages quiet;
+          _exit(SpreadsheetExport(set, kCatAddress, book, quiet) ? 0 : 1);
+        }
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      });
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Bytes(book), "XLSX-BLANK|Sheet1$|7|w|" + kAddressText);
+    struct stat after {};
+    stat(book.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(elsewhere, std::vector<std::string>{});
+    EXPECT_FALSE(inData.empty());  // the scratch files found a private home
+    EXPECT_EQ(LeftoverTemps(ownData), 0);
   }
-  int status = -1;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
   chmod(folder.c_str(), 0755);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(Bytes(book), "XLSX-BLANK|Sheet1$|7|w|" + kAddressText);
-  struct stat after {};
-  stat(book.c_str(), &after);
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(LeftoverTemps(folder), 0);
-  EXPECT_EQ(LeftoverTemps(scratch), 0);
+}
+
+// With the real converter and no private runtime folder, exports and imports
+// of both workbook kinds succeed and make nothing in the temporary folder:
+// the text they pass through goes to the per-user data folder, the staged
+// workbook beside its target, and the .xls reader's copy stays in memory.
+TEST_F(SpreadsheetTest, WorkbooksGoThroughNoSharedFolder) {
+  setenv("XAMU_PROGRAM_DIR", XAMU_BUILD_DIR "/share/xamu", 1);
+  const std::string tmp = env.Root() + "/tmp", runtime = env.Root() + "/runtime", docs = env.Root() + "/docs";
+  fs::create_directories(tmp);
+  setenv("TMPDIR", tmp.c_str(), 1);
+  const std::string data = PrivateDataFolder();
+  ASSERT_FALSE(data.empty());
+  struct {
+    const char* name;
+    bool set;  // XDG_RUNTIME_DIR set (to a folder open to others)
+  } runtimes[] = {{"runtime unset", false}, {"runtime open to others", true}};
+  struct {
+    const char* file;
+    bool exporting;
+  } steps[] = {{"book.xlsx", true}, {"book.xls", true}, {"book.xlsx", false}, {"book.xls", false}};
+  for (const auto& r : runtimes) {
+    chmod(runtime.c_str(), r.set ? 0777 : 0700);
+    if (r.set)
+      setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    else
+      unsetenv("XDG_RUNTIME_DIR");
+    for (const auto& step : steps) {
+      SCOPED_TRACE(std::string(r.name) + ", " + (step.exporting ? "export " : "import ") + step.file);
+      const std::string book = docs + "/" + step.file;
+      CDataSet back;
+      int stored = 0;
+      std::vector<std::string> inData;
+      const std::vector<std::string> shared = FilesMadeIn({tmp, runtime}, [&] {
+        inData = FilesMadeIn(data, [&] {
+          if (step.exporting)
+            EXPECT_TRUE(ExportEntries(set, kCatAddress, book, messages));
+          else
+            EXPECT_TRUE(ImportEntries(back, kCatAddress, book, messages, &stored));
+        });
+      });
+      EXPECT_EQ(shared, std::vector<std::string>{});
+      EXPECT_FALSE(inData.empty());
+      EXPECT_EQ(LeftoverTemps(data), 0);
+      EXPECT_EQ(LeftoverTemps(docs), 0);
+      EXPECT_TRUE(messages.shown.empty());
+      if (!step.exporting) {
+        EXPECT_EQ(stored, 1);
+        EXPECT_EQ(FieldsOf(back, kCatAddress, 0), FieldsOf(set, kCatAddress, 0));
+      }
+    }
+  }
+  chmod(runtime.c_str(), 0700);
 }
 
 TEST_F(SpreadsheetTest, XlsExportTakesTheTemplateEntryOfTheColumnCount) {

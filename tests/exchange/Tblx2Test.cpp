@@ -3,12 +3,14 @@
 // are read back through its readers (FreeXL for .xls, the zip/XML reader
 // for .xlsx), which are independent of the writers; the readers themselves
 // are checked on workbooks made by a real spreadsheet program.
+#include "FileUtil.h"
+#include "common/Inotify.h"
 #include "common/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <sys/inotify.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -332,27 +334,6 @@ TEST_F(Tblx2Test, MissingModuleIsAFailure)
     EXPECT_EQ(RoundTrip("a\r\n", m_env.Path("again.xlsx"), 1), "a\r\n");
 }
 
-// Names of the files made in `folder` while `run` runs.
-template <typename FN>
-std::vector<std::string> FilesMadeIn(const std::string& folder, FN run)
-{
-    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    EXPECT_GE(watch, 0);
-    EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
-    run();
-    std::vector<std::string> names;
-    alignas(inotify_event) char buffer[65536];
-    for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
-        for (char* p = buffer; p < buffer + n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(p);
-            names.emplace_back(event->len ? event->name : "");
-            p += sizeof(inotify_event) + event->len;
-        }
-    }
-    close(watch);
-    return names;
-}
-
 // The .xlsx writer stages its parts in files of their own: in the runtime
 // folder when it is the user's private one, else beside the workbook, never
 // in a folder another user could have prepared.
@@ -393,6 +374,112 @@ TEST_F(Tblx2Test, XlsxScratchFilesStayInPrivateFolders)
         EXPECT_EQ(Slurp(out), Sjis("氏（漢字）\r\n山田\r\n"));
     }
     chmod(runtime.c_str(), 0700);
+}
+
+// Descriptors the process holds open.
+size_t OpenDescriptors()
+{
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+// The .xls reader hands its cell reader a checked copy of the workbook kept
+// in memory: no folder sees a file, whatever the runtime folder is like,
+// and no descriptor stays open once the conversion is done.
+TEST_F(Tblx2Test, XlsReadingMakesNoFileAnywhere)
+{
+    const std::string runtime = m_env.Root() + "/runtime";
+    const std::string books = m_env.Root() + "/docs";
+    const std::string tmp = m_env.Root() + "/tmp";
+    std::filesystem::create_directories(tmp);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    const std::string workbook = books + "/Typed.xls";
+    Spit(workbook, Slurp(std::string(kDataDir) + "Typed.xls"));
+    const std::string out = m_env.Path("out.txt");
+    // The first conversion loads the reader's libraries, which keep what
+    // they open for the life of the process.
+    ASSERT_EQ(m_toText(workbook.c_str(), out.c_str()), kWritten);
+    const std::string expected = Slurp(out);
+    ASSERT_FALSE(expected.empty());
+    struct CASE {
+        const char* name;
+        bool set;    // XDG_RUNTIME_DIR set
+        mode_t mode; // of the runtime folder
+    };
+    for (const CASE c : {CASE{"private", true, 0700}, CASE{"open to others", true, 0777}, CASE{"unset", false, 0700}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(chmod(runtime.c_str(), c.mode), 0);
+        if (c.set)
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+        Spit(out, kUntouched);
+        const size_t before = OpenDescriptors();
+        const std::vector<std::string> made = FilesMadeIn({runtime, books, tmp}, [&] {
+            EXPECT_EQ(m_toText(workbook.c_str(), out.c_str()), kWritten);
+        });
+        EXPECT_EQ(made, std::vector<std::string>{});
+        EXPECT_EQ(OpenDescriptors(), before);
+        EXPECT_EQ(Slurp(out), expected);
+    }
+    chmod(runtime.c_str(), 0700);
+}
+
+// The copy in memory opens by name as the cell reader opens it, and a
+// reader that has it open keeps its bytes after the copy is let go.
+TEST(Tblx2ScratchCopy, MemoryCopyOpensByNameAndLeavesNothing)
+{
+    CTestEnv env;
+    const std::string folder = env.Root() + "/docs";
+    const std::string bytes("head\0\xFFtail", 10);
+    tblx2::CScratchCopy copy;
+    const std::vector<std::string> made =
+        FilesMadeIn(folder, [&] { EXPECT_TRUE(copy.Make(bytes, folder)); });
+    EXPECT_EQ(made, std::vector<std::string>{});
+    const std::string path = copy.Path();
+    ASSERT_EQ(path.rfind("/proc/self/fd/", 0), 0u) << path;
+    const int fd = std::stoi(path.substr(14));
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    copy.Drop();
+    EXPECT_TRUE(copy.Path().empty());
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);  // the copy's own descriptor is closed
+    char back[32] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, in), bytes.size());
+    std::fclose(in);
+    EXPECT_EQ(std::string(back, bytes.size()), bytes);
+}
+
+// Where there is no memory file, the copy is a file only the user can read,
+// removed when it is let go; a folder that cannot take it gives no copy.
+TEST(Tblx2ScratchCopy, FolderCopyIsPrivateAndRemovedWhenDropped)
+{
+    CTestEnv env;
+    ::umask(022);
+    const std::string folder = env.Root() + "/docs";
+    const std::string bytes = "workbook bytes";
+    tblx2::CScratchCopy copy;
+    ASSERT_TRUE(copy.MakeInFolder(bytes, folder));
+    const std::string path = copy.Path();
+    EXPECT_EQ(path.rfind(folder + "/", 0), 0u) << path;
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_uid, geteuid());
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    copy.Drop();
+    EXPECT_FALSE(std::filesystem::exists(path));
+    char back[32] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, in), bytes.size());
+    std::fclose(in);
+    EXPECT_EQ(std::string(back, bytes.size()), bytes);
+
+    EXPECT_FALSE(copy.MakeInFolder(bytes, folder + "/missing"));
+    EXPECT_TRUE(copy.Path().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 TEST_F(Tblx2Test, SheetIsNamedWithoutTheDollar)

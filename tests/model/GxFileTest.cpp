@@ -207,18 +207,53 @@ TEST(GxFile, VectorWriteAndReadCrossManyBuffers) {
   EXPECT_EQ(r.ReadVector(&one, 1), 2u);
 }
 
-TEST(GxFile, TempFileNameIsAFreshEmptyGxFileInTmpdir) {
-  CTestEnv env;  // TMPDIR is the private work folder
-  std::string a, b;
-  ASSERT_TRUE(GetGxTempFileName(a));
-  ASSERT_TRUE(GetGxTempFileName(b));
-  EXPECT_NE(a, b);
-  EXPECT_EQ(a.rfind(env.Path("~Gx"), 0), 0u) << a;
-  EXPECT_TRUE(std::filesystem::is_regular_file(a));
-  EXPECT_EQ(std::filesystem::file_size(a), 0u);
-  setenv("TMPDIR", env.Path("no/such/folder").c_str(), 1);
-  std::string c;
-  EXPECT_FALSE(GetGxTempFileName(c));
+// Temporary files go where only the user can enter: the runtime folder when
+// it is private, else the per-user data folder; never $TMPDIR, and no file
+// at all when neither folder can be had.
+TEST(GxFile, TempFileNameIsAFreshEmptyPrivateFile) {
+  CTestEnv env;  // TMPDIR is the work folder
+  const std::string runtime = env.Root() + "/runtime", dataHome = env.Root() + "/data";
+  const std::string data = dataHome + "/KORVANTE/XAMU";
+  struct {
+    const char* name;
+    const char* runtime;   // XDG_RUNTIME_DIR, nullptr = unset
+    mode_t mode;           // of the runtime folder
+    const char* dataHome;  // XDG_DATA_HOME, nullptr = unset
+    const char* home;      // HOME
+    std::string folder;    // where the file is made, "" = none is
+  } cases[] = {
+      {"private runtime folder", runtime.c_str(), 0700, nullptr, "/nonexistent-home", runtime},
+      {"runtime folder open to others", runtime.c_str(), 0755, dataHome.c_str(), "", data},
+      {"no runtime folder", nullptr, 0700, dataHome.c_str(), "", data},
+      {"neither folder", nullptr, 0700, nullptr, "relative", ""},
+  };
+  ::umask(022);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(::chmod(runtime.c_str(), c.mode), 0);
+    if (c.runtime) setenv("XDG_RUNTIME_DIR", c.runtime, 1);
+    else unsetenv("XDG_RUNTIME_DIR");
+    if (c.dataHome) setenv("XDG_DATA_HOME", c.dataHome, 1);
+    else unsetenv("XDG_DATA_HOME");
+    setenv("HOME", c.home, 1);
+    std::string a, b;
+    if (c.folder.empty()) {
+      EXPECT_FALSE(GetGxTempFileName(a));
+    } else {
+      ASSERT_TRUE(GetGxTempFileName(a));
+      ASSERT_TRUE(GetGxTempFileName(b));
+      EXPECT_NE(a, b);
+      EXPECT_EQ(a.rfind(c.folder + "/~Gx", 0), 0u) << a;
+      struct stat st {};
+      ASSERT_EQ(::stat(a.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(st.st_size, 0);
+      EXPECT_EQ(st.st_mode & 07777, 0600u);
+      ::unlink(a.c_str());
+      ::unlink(b.c_str());
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(env.Path(""))) << "something made in TMPDIR";
+  }
 }
 
 TEST(GxFile, OpenTempMakesAUniqueLockedFileWithTheMode) {
