@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,10 +29,15 @@ namespace fs = std::filesystem;
 const std::string& WorkFolder() {
   static const std::string folder = [] {
     char tmpl[] = "/tmp/xamu-bench-exchange-XXXXXX";
+    // A folder of its own or nothing: the shared folder itself is no place
+    // for the benchmark's files.
     const char* made = mkdtemp(tmpl);
-    std::string f = made ? made : "/tmp";
-    setenv("TMPDIR", f.c_str(), 1);
-    return f;
+    if (!made) {
+      std::perror("mkdtemp");
+      std::exit(1);
+    }
+    setenv("TMPDIR", made, 1);
+    return std::string(made);
   }();
   return folder;
 }

@@ -14,7 +14,10 @@ inline const std::string& FuzzInputFile(const uint8_t* data, size_t size) {
     const char* tmp = std::getenv("TMPDIR");
     std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/xamu-fuzz-XXXXXX";
     int fd = mkstemp(p.data());
-    if (fd >= 0) close(fd);
+    // Without a file of its own the target would write to the template's
+    // name, which anyone can guess.
+    if (fd < 0) std::abort();
+    close(fd);
     return p;
   }();
   FILE* f = std::fopen(path.c_str(), "wb");
