@@ -50,6 +50,24 @@ int WorkbookToText(int (*readCells)(const char*, CSheetCells&), const char* work
     }
 }
 
+int TextToWorkbook(EWorkbookKind kind,
+                   int (*writeWorkbook)(const char* workbook, const std::string& sheetName, const CTextRows& rows,
+                                        size_t columns),
+                   const char* textPath, const char* workbook, const char* sheet, int columns) noexcept
+{
+    if (!textPath || !workbook)
+        return 0;
+    try {
+        CTextRows rows;
+        std::string name;
+        if (!ReadRowsForWorkbook(kind, textPath, sheet, columns, rows, name))
+            return 0;
+        return writeWorkbook(workbook, name, rows, static_cast<size_t>(columns)) == kOk ? 1 : 0;
+    } catch (...) {  // nothing may unwind into the C caller
+        return 0;
+    }
+}
+
 bool ReadRowsForWorkbook(EWorkbookKind kind, const char* textPath, const char* sheet, int columns, CTextRows& rows,
                          std::string& sheetName)
 {

@@ -14,17 +14,12 @@ extern "C" int Tblx2XlsToText(const char* workbook, const char* text_path)
 
 extern "C" int Tblx2TextToXls(const char* text_path, const char* workbook, const char* sheet, int columns)
 {
-    if (!text_path || !workbook)
-        return 0;
-    try {
-        CTextRows rows;
-        std::string name;
-        if (!ReadRowsForWorkbook(EWorkbookKind::Xls, text_path, sheet, columns, rows, name))
-            return 0;
-        // Not flushed: the program hands a scratch copy and flushes its own.
-        const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, static_cast<size_t>(columns)));
-        return !file.empty() && ReplaceFile(workbook, file, false) == kOk ? 1 : 0;
-    } catch (...) {  // nothing may unwind into the C caller
-        return 0;
-    }
+    return TextToWorkbook(
+        EWorkbookKind::Xls,
+        [](const char* path, const std::string& name, const CTextRows& rows, size_t textColumns) {
+            // Not flushed: the program hands a scratch copy and flushes its own.
+            const std::string file = BuildOle2File(BuildXlsWorkbookStream(name, rows, textColumns));
+            return file.empty() ? kErrRead : ReplaceFile(path, file, false);
+        },
+        text_path, workbook, sheet, columns);
 }
