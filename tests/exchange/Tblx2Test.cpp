@@ -334,6 +334,19 @@ TEST_F(Tblx2Test, MissingModuleIsAFailure)
     EXPECT_EQ(RoundTrip("a\r\n", m_env.Path("again.xlsx"), 1), "a\r\n");
 }
 
+// Gives the runtime folder the permission bits `mode` and names it in
+// XDG_RUNTIME_DIR, or leaves it unnamed when `set` is false.
+bool SetRuntimeFolder(const std::string& runtime, bool set, mode_t mode)
+{
+    if (chmod(runtime.c_str(), mode) != 0)
+        return false;
+    if (set)
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+    return true;
+}
+
 // The .xlsx writer stages its parts in files of their own: in the runtime
 // folder when it is the user's private one, else beside the workbook, never
 // in a folder another user could have prepared.
@@ -352,11 +365,7 @@ TEST_F(Tblx2Test, XlsxScratchFilesStayInPrivateFolders)
     for (const CASE c : {CASE{"private", true, 0700, true}, CASE{"open to others", true, 0777, false},
                          CASE{"group-writable", true, 0770, false}, CASE{"unset", false, 0700, false}}) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(chmod(runtime.c_str(), c.mode), 0);
-        if (c.set)
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
+        ASSERT_TRUE(SetRuntimeFolder(runtime, c.set, c.mode));
         const std::string workbook = books + "/book.xlsx";
         std::vector<std::string> beside;
         const std::vector<std::string> inRuntime = FilesMadeIn(runtime, [&] {
@@ -410,11 +419,7 @@ TEST_F(Tblx2Test, XlsReadingMakesNoFileAnywhere)
     };
     for (const CASE c : {CASE{"private", true, 0700}, CASE{"open to others", true, 0777}, CASE{"unset", false, 0700}}) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(chmod(runtime.c_str(), c.mode), 0);
-        if (c.set)
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
+        ASSERT_TRUE(SetRuntimeFolder(runtime, c.set, c.mode));
         Spit(out, kUntouched);
         const size_t before = OpenDescriptors();
         const std::vector<std::string> made = FilesMadeIn({runtime, books, tmp}, [&] {
